@@ -1,0 +1,187 @@
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "oclinfo.h"
+#include "oglinfo.h"
+#include "oglnbody.h"
+#include "oglpp.h"
+#include "oglwdgt.h"
+
+#include <QResizeEvent>
+#include <QTimer>
+
+#include <cstring>
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent, Qt::WindowFlags())
+    , ui(new Ui::MainWindow)
+{
+    std::memset(&inventory, 0, sizeof inventory);
+    ui->setupUi(this);
+    createViews();
+    frmInfo = new oclInfo(this);
+    frmOGLInfo = new oglinfo(this);
+    createTimers();
+    ui->horizontalSlider->setValue(10);
+    ui->hsFreq->setValue(40);
+    setWindowTitle(QStringLiteral("OpenCL Korvane"));
+    fillPlatforms();
+}
+
+MainWindow::~MainWindow()
+{
+    // The children are destroyed after this object: no signal of theirs
+    // may reach its slots on the way.
+    ui->tabWidget->disconnect(this);
+    ui->cmbPlatform->disconnect(this);
+    ui->cmbDevice->disconnect(this);
+    delete ui;
+    releaseOpenClInventory(inventory);
+}
+
+void MainWindow::createViews()
+{
+    oglWdgt = new OGLWdgt(ui->widget);
+    oglPP = new OGLPP(ui->wgPP);
+    oglNBody = new oglnbody(ui->wgNBody);
+    resizeViews();
+}
+
+QTimer *MainWindow::createTimer(int interval, DemoView *view, void (DemoView::*slot)())
+{
+    QTimer *timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, view, slot);
+    timer->start(interval);
+    return timer;
+}
+
+void MainWindow::createTimers()
+{
+    tmrWdgtAnimate = createTimer(1, oglWdgt, &DemoView::animate);
+    tmrWdgtFrames = createTimer(1000, oglWdgt, &DemoView::framecount);
+    tmrPPAnimate = createTimer(1, oglPP, &DemoView::animate);
+    tmrPPFrames = createTimer(1000, oglPP, &DemoView::framecount);
+    tmrNBodyAnimate = createTimer(1, oglNBody, &DemoView::animate);
+    tmrNBodyFrames = createTimer(1000, oglNBody, &DemoView::framecount);
+}
+
+void MainWindow::fillPlatforms()
+{
+    if (scanOpenClInventory(inventory) != CL_SUCCESS || inventory.numPlatforms == 0)
+        return;
+    // The first item makes itself current, which fills the device list.
+    for (cl_uint i = 0; i < inventory.numPlatforms; ++i)
+        ui->cmbPlatform->addItem(QString::fromLatin1(inventory.platforms[i].name));
+}
+
+void MainWindow::resizeEvent(QResizeEvent *event)
+{
+    if (event->type() == QEvent::Resize)
+        resizeViews();
+}
+
+void MainWindow::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange)
+        ui->retranslateUi(this);
+}
+
+void MainWindow::on_pbNBody_clicked()
+{
+    startView(oglNBody);
+}
+
+void MainWindow::on_cmbDevice_currentIndexChanged(int)
+{
+}
+
+void MainWindow::on_cmbPlatform_currentIndexChanged(int index)
+{
+    ui->cmbDevice->clear();
+    if (index < 0 || cl_uint(index) >= inventory.numPlatforms)
+        return;
+    const ClPlatformEntry &platform = inventory.platforms[index];
+    for (cl_uint j = 0; j < platform.numDevices; ++j)
+        ui->cmbDevice->addItem(QString::fromLatin1(platform.devices[j].name));
+}
+
+void MainWindow::on_pbPPStart_clicked()
+{
+    startView(oglPP);
+}
+
+void MainWindow::on_hsFreq_valueChanged(int value)
+{
+    oglWdgt->freq = float(value / 10.0);
+}
+
+void MainWindow::on_tabWidget_currentChanged(int index)
+{
+    const QString text = ui->tabWidget->tabText(index);
+    if (text == QLatin1String("OpenGL post-processing"))
+        activateView(tmrPPAnimate, oglPP);
+    if (text == QLatin1String("OpenCL Simple OpenGL Interop"))
+        activateView(tmrWdgtAnimate, oglWdgt);
+    if (text == QLatin1String("OpenCL N-Body Physics Simulation"))
+        activateView(tmrNBodyAnimate, oglNBody);
+    resizeViews();
+}
+
+void MainWindow::on_horizontalSlider_valueChanged(int value)
+{
+    oglWdgt->timeStep = float(value / 200.0 + 0.001);
+}
+
+void MainWindow::on_pushButton_2_clicked()
+{
+    startView(oglWdgt);
+}
+
+void MainWindow::OpenFrmInfo()
+{
+    frmInfo->setVisible(true);
+}
+
+void MainWindow::OpenFrmOGLInfo()
+{
+    frmOGLInfo->setVisible(true);
+}
+
+void MainWindow::startView(DemoView *view)
+{
+    view->platformIndex = qMax(ui->cmbPlatform->currentIndex(), -1);
+    view->deviceIndex = qMax(ui->cmbDevice->currentIndex(), -1);
+    view->setupOpenCl();
+    routeFrameDisplay(view);
+}
+
+// Only the current tab's view animates; the selectors follow it back to
+// the device it was last started on.
+void MainWindow::activateView(QTimer *animateTimer, DemoView *view)
+{
+    animateTimer->start(1);
+    for (QTimer *timer : { tmrWdgtAnimate, tmrNBodyAnimate, tmrPPAnimate }) {
+        if (timer != animateTimer)
+            timer->stop();
+    }
+    if (view->deviceIndex != -1 && view->platformIndex != -1) {
+        ui->cmbPlatform->setCurrentIndex(view->platformIndex);
+        ui->cmbDevice->setCurrentIndex(view->deviceIndex);
+    }
+    routeFrameDisplay(view);
+}
+
+void MainWindow::routeFrameDisplay(DemoView *view)
+{
+    for (DemoView *each : { static_cast<DemoView *>(oglWdgt), static_cast<DemoView *>(oglPP),
+                            static_cast<DemoView *>(oglNBody) })
+        each->frameDisplay = each == view ? ui->lcdFC : nullptr;
+}
+
+void MainWindow::resizeViews()
+{
+    oglWdgt->resize(ui->widget->size());
+    oglPP->resize(ui->wgPP->size());
+    oglNBody->resize(ui->wgNBody->size());
+}

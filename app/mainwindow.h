@@ -1,0 +1,72 @@
+#ifndef MAINWINDOW_H
+#define MAINWINDOW_H
+
+#include "clinventory.h"
+
+#include <QMainWindow>
+
+namespace Ui {
+class MainWindow;
+}
+
+class DemoView;
+class OGLWdgt;
+class OGLPP;
+class oglnbody;
+class oclInfo;
+class oglinfo;
+class QTimer;
+
+// The program's window: three demonstration tabs, their Start buttons and
+// sliders, the platform and device selectors, the frame counter and the
+// "About" menu with its two information dialogs.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private slots:
+    void on_pbNBody_clicked();
+    void on_cmbDevice_currentIndexChanged(int index);
+    void on_cmbPlatform_currentIndexChanged(int index);
+    void on_pbPPStart_clicked();
+    void on_hsFreq_valueChanged(int value);
+    void on_tabWidget_currentChanged(int index);
+    void on_horizontalSlider_valueChanged(int value);
+    void on_pushButton_2_clicked();
+    void OpenFrmInfo();
+    void OpenFrmOGLInfo();
+
+private:
+    void createViews();
+    QTimer *createTimer(int interval, DemoView *view, void (DemoView::*slot)());
+    void createTimers();
+    void fillPlatforms();
+    void startView(DemoView *view);
+    void activateView(QTimer *animateTimer, DemoView *view);
+    void routeFrameDisplay(DemoView *view);
+    void resizeViews();
+
+    ClInventory inventory;
+    Ui::MainWindow *ui;
+    OGLWdgt *oglWdgt;
+    OGLPP *oglPP;
+    oglnbody *oglNBody;
+    oclInfo *frmInfo;
+    oglinfo *frmOGLInfo;
+    QTimer *tmrWdgtAnimate;
+    QTimer *tmrWdgtFrames;
+    QTimer *tmrPPAnimate;
+    QTimer *tmrPPFrames;
+    QTimer *tmrNBodyAnimate;
+    QTimer *tmrNBodyFrames;
+};
+
+#endif

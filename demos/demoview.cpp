@@ -1,0 +1,160 @@
+#include "demoview.h"
+
+#include "clerrorname.h"
+#include "kernelsource.h"
+
+#include <QLCDNumber>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QWheelEvent>
+
+#include <cstring>
+
+DemoView::DemoView(QWidget *parent)
+    : QGLWidget(parent, nullptr, Qt::WindowFlags())
+{
+    std::memset(&inventory, 0, sizeof inventory);
+    // A failed scan leaves the record empty as far as the views can tell:
+    // selectedDevice() then finds nothing at any index.
+    if (scanOpenClInventory(inventory) != CL_SUCCESS)
+        releaseOpenClInventory(inventory);
+}
+
+DemoView::~DemoView()
+{
+    releaseOpenClInventory(inventory);
+}
+
+cl_int DemoView::checkStatus(cl_int s)
+{
+    if (s >= 0)
+        return s;
+    if (s != RELEASE_ONLY)
+        report(s);
+    makeCurrent();
+    releaseObjects();
+    return s;
+}
+
+void DemoView::report(cl_int s)
+{
+    clErrorName(s, errorText, sizeof errorText);
+    reporting = true;
+    QMessageBox::critical(this, QStringLiteral("Error!"), QString::fromLatin1(errorText),
+                          QMessageBox::Ok, QMessageBox::NoButton);
+    reporting = false;
+}
+
+void DemoView::draw(float fxx)
+{
+    drawMode = fxx;
+    updateGL();
+}
+
+void DemoView::animate()
+{
+    repaint();
+}
+
+void DemoView::framecount()
+{
+    if (frameDisplay)
+        frameDisplay->display(frameCount);
+    frameCount = 0;
+}
+
+void DemoView::mousePressEvent(QMouseEvent *event)
+{
+    lastMousePos = event->pos();
+    repaint();
+}
+
+void DemoView::mouseMoveEvent(QMouseEvent *event)
+{
+    const QPoint delta = event->pos() - lastMousePos;
+    if (height() > 0)
+        xRot += 180.0f * delta.y() / height();
+    if (width() > 0)
+        yRot += 180.0f * delta.x() / width();
+    repaint();
+    lastMousePos = event->pos();
+}
+
+void DemoView::wheelEvent(QWheelEvent *event)
+{
+    const int delta = event->angleDelta().y();
+    if (delta > 0)
+        zoom += 0.1f;
+    else if (delta < 0)
+        zoom -= 0.1f;
+    repaint();
+}
+
+bool DemoView::check(cl_int s)
+{
+    status = s;
+    return checkStatus(s) == CL_SUCCESS;
+}
+
+cl_platform_id DemoView::selectedPlatform() const
+{
+    return inventoryPlatform(inventory, platformIndex);
+}
+
+cl_device_id DemoView::selectedDevice() const
+{
+    return inventoryDevice(inventory, platformIndex, deviceIndex);
+}
+
+bool DemoView::createContext(const cl_context_properties *properties)
+{
+    cl_int s = CL_SUCCESS;
+    cl_device_id device = selectedDevice();
+    context = clCreateContext(properties, 1, &device, nullptr, nullptr, &s);
+    return check(s);
+}
+
+bool DemoView::createQueue()
+{
+    cl_int s = CL_SUCCESS;
+    queue = clCreateCommandQueue(context, selectedDevice(), 0, &s);
+    return check(s);
+}
+
+bool DemoView::buildKernel(const char *resourcePath, const char *kernelName)
+{
+    QByteArray source;
+    if (!readKernelSource(resourcePath, source))
+        return false;
+
+    cl_int s = CL_SUCCESS;
+    const char *text = source.constData();
+    const size_t length = size_t(source.size());
+    program = clCreateProgramWithSource(context, 1, &text, &length, &s);
+    if (!check(s))
+        return false;
+    if (!check(clBuildProgram(program, 0, nullptr, "-cl-fast-relaxed-math", nullptr, nullptr)))
+        return false;
+    kernel = clCreateKernel(program, kernelName, &s);
+    return check(s);
+}
+
+bool DemoView::setKernelArg(cl_uint index, size_t size, const void *value)
+{
+    return check(clSetKernelArg(kernel, index, size, value));
+}
+
+void DemoView::clearView()
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+void DemoView::applyModelView()
+{
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslatef(0.0f, 0.0f, zoom);
+    glRotatef(xRot, 1.0f, 0.0f, 0.0f);
+    glRotatef(yRot, 0.0f, 1.0f, 0.0f);
+    glRotatef(zRot, 0.0f, 0.0f, 1.0f);
+}

@@ -1,0 +1,107 @@
+#ifndef DEMOVIEW_H
+#define DEMOVIEW_H
+
+#include "clinventory.h"
+
+#include <CL/cl.h>
+
+#include <QGLWidget>
+#include <QPoint>
+
+class QLCDNumber;
+
+// What the three demonstration views have in common: their own OpenCL
+// inventory and the selector indexes into it, the OpenCL context, queue,
+// program and kernel, the error report that releases everything, the
+// frame counter, and turning and zooming with the mouse.
+class DemoView : public QGLWidget
+{
+    Q_OBJECT
+
+public:
+    // A status no OpenCL call returns: checkStatus releases without a report.
+    static const cl_int RELEASE_ONLY = -500;
+
+    explicit DemoView(QWidget *parent);
+    ~DemoView() override;
+
+    // (Re)builds the view's OpenCL objects on the selected device and sets
+    // it running. Does nothing while no device is selected.
+    virtual void setupOpenCl() = 0;
+
+    // Reports a negative status in the "Error!" box (unless RELEASE_ONLY),
+    // then releases every OpenCL and OpenGL object the view holds.
+    cl_int checkStatus(cl_int s);
+
+    // True while the view holds the objects a frame needs.
+    virtual bool isReady() const = 0;
+
+    int platformIndex = -1;
+    int deviceIndex = -1;
+    QLCDNumber *frameDisplay = nullptr;
+
+    float xRot = 0.0f;
+    float yRot = 0.0f;
+    float zRot = 0.0f;
+    float zoom;
+    float drawMode = 0.0f;
+    int frameCount = 0;
+    cl_int status = CL_SUCCESS;
+    char errorText[256] = "";
+
+public slots:
+    void draw(float fxx);
+    virtual void animate();
+    void framecount();
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+
+    // Releases the view's objects in its own order.
+    virtual void releaseObjects() = 0;
+
+    // Stores s in status and reports it; true when the caller may go on.
+    bool check(cl_int s);
+    // True while a report is open: frames must not touch the objects
+    // being reported, and timer ticks must not raise further reports.
+    bool isReporting() const { return reporting; }
+    bool canRun() const { return !reporting && isReady(); }
+
+    cl_platform_id selectedPlatform() const;
+    cl_device_id selectedDevice() const;
+    bool hasSelection() const { return platformIndex >= 0 && deviceIndex >= 0; }
+
+    bool createContext(const cl_context_properties *properties);
+    bool createQueue();
+    bool buildKernel(const char *resourcePath, const char *kernelName);
+    bool setKernelArg(cl_uint index, size_t size, const void *value);
+
+    void clearView();
+    void applyModelView();
+
+    template <typename Handle>
+    static void releaseHandle(Handle &handle, cl_int (*release)(Handle))
+    {
+        if (handle) {
+            release(handle);
+            handle = nullptr;
+        }
+    }
+
+    ClInventory inventory;
+    QPoint lastMousePos;
+
+    cl_context context = nullptr;
+    cl_command_queue queue = nullptr;
+    cl_program program = nullptr;
+    cl_kernel kernel = nullptr;
+
+private:
+    void report(cl_int s);
+
+    bool reporting = false;
+};
+
+#endif

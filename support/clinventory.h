@@ -1,0 +1,84 @@
+#ifndef CLINVENTORY_H
+#define CLINVENTORY_H
+
+#include <CL/cl.h>
+
+// A plain record of every OpenCL platform and device, in driver order.
+// Every owner zero-fills its record, scans it once and releases it when
+// it is destroyed. Text fields are always NUL-terminated; the fixed ones
+// keep at most 255 characters, the extension lists are kept whole.
+
+struct ClDeviceEntry
+{
+    char profile[256];
+    char version[256];
+    char name[256];
+    char vendor[256];
+    cl_platform_id platform;
+    char *extensions;                 // heap, owned by the record
+    cl_device_type type;
+    cl_uint vendorId;
+    cl_uint maxComputeUnits;
+    cl_uint maxWorkItemDimensions;
+    size_t *maxWorkItemSizes;         // heap, at least three entries
+    size_t maxWorkGroupSize;
+    cl_uint preferredVectorWidthChar;
+    cl_uint preferredVectorWidthShort;
+    cl_uint preferredVectorWidthInt;
+    cl_uint preferredVectorWidthLong;
+    cl_uint preferredVectorWidthFloat;
+    cl_uint preferredVectorWidthDouble;
+    cl_uint maxClockFrequency;
+    cl_uint addressBits;
+    cl_uint maxReadImageArgs;
+    cl_uint maxWriteImageArgs;
+    cl_ulong maxMemAllocSize;
+    cl_ulong globalMemSize;
+    cl_bool errorCorrectionSupport;
+    cl_device_local_mem_type localMemType;
+    cl_ulong localMemSize;
+    cl_ulong maxConstantBufferSize;
+    cl_command_queue_properties queueProperties;
+    cl_bool imageSupport;
+    cl_device_fp_config singleFpConfig;
+    size_t image2dMaxWidth;
+    size_t image2dMaxHeight;
+    size_t image3dMaxWidth;
+    size_t image3dMaxHeight;
+    size_t image3dMaxDepth;
+};
+
+struct ClPlatformEntry
+{
+    ClDeviceEntry *devices;           // heap, numDevices entries
+    cl_device_id *deviceIds;          // heap, numDevices handles
+    cl_uint numDevices;
+    char profile[256];
+    char version[256];
+    char name[256];
+    char vendor[256];
+    char *extensions;                 // heap, owned by the record
+};
+
+struct ClInventory
+{
+    ClPlatformEntry *platforms;       // heap, numPlatforms entries
+    cl_platform_id *platformIds;      // heap, numPlatforms handles
+    cl_uint numPlatforms;
+};
+
+// Fills the record from the driver. Returns CL_SUCCESS, CL_DEVICE_NOT_FOUND
+// when there is no platform or a platform has no device,
+// CL_MEM_OBJECT_ALLOCATION_FAILURE when memory runs out, or the status of
+// the first query that failed. The record is only usable after CL_SUCCESS.
+cl_int scanOpenClInventory(ClInventory &inventory);
+
+// Frees every array of the record and leaves it empty.
+void releaseOpenClInventory(ClInventory &inventory);
+
+// The handles at a pair of selector indexes, or null when the record does
+// not hold them.
+cl_platform_id inventoryPlatform(const ClInventory &inventory, int platformIndex);
+cl_device_id inventoryDevice(const ClInventory &inventory, int platformIndex, int deviceIndex);
+
+#endif

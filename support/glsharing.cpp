@@ -1,0 +1,26 @@
+#include "glsharing.h"
+
+#include <CL/cl_gl.h>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <GL/glx.h>
+#endif
+
+QVector<cl_context_properties> glSharingProperties(cl_platform_id platform)
+{
+#ifdef Q_OS_WIN
+    const cl_context_properties glContext = cl_context_properties(wglGetCurrentContext());
+    const cl_context_properties surfaceKey = CL_WGL_HDC_KHR;
+    const cl_context_properties surface = cl_context_properties(wglGetCurrentDC());
+#else
+    const cl_context_properties glContext = cl_context_properties(glXGetCurrentContext());
+    const cl_context_properties surfaceKey = CL_GLX_DISPLAY_KHR;
+    const cl_context_properties surface = cl_context_properties(glXGetCurrentDisplay());
+#endif
+    return { CL_GL_CONTEXT_KHR, glContext,
+             surfaceKey, surface,
+             CL_CONTEXT_PLATFORM, cl_context_properties(platform),
+             0 };
+}

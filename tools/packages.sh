@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the program and the tests need,
+# when they are missing. Sourced by run.sh and test.sh.
+
+KORVANE_PACKAGES=(
+    build-essential cmake
+    qtbase5-dev libqt5opengl5-dev
+    ocl-icd-opencl-dev opencl-headers pocl-opencl-icd
+    libgl-dev libglu1-mesa-dev libgl1-mesa-dri
+    xvfb xauth imagemagick
+)
+
+ensure_packages() {
+    local missing=()
+    local package
+    for package in "${KORVANE_PACKAGES[@]}" "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+            missing+=("$package")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+
+    local sudo=""
+    if [ "$(id -u)" -ne 0 ]; then
+        if command -v sudo >/dev/null && sudo -n true 2>/dev/null; then
+            sudo="sudo"
+        else
+            echo "Missing packages. Install them with:" >&2
+            echo "  sudo apt-get install -y ${missing[*]}" >&2
+            exit 1
+        fi
+    fi
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# Qt complains unless its runtime directory exists and is private.
+prepare_runtime_dir() {
+    if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -d "$XDG_RUNTIME_DIR" ]; then
+        export XDG_RUNTIME_DIR="${TMPDIR:-/tmp}/korvane-runtime-$(id -u)"
+        mkdir -p "$XDG_RUNTIME_DIR"
+        chmod 700 "$XDG_RUNTIME_DIR"
+    fi
+}
