@@ -1,0 +1,38 @@
+#ifndef VIEWHARNESS_H
+#define VIEWHARNESS_H
+
+#include <QGLWidget>
+#include <QImage>
+#include <QTest>
+#include <QWidget>
+
+#include <functional>
+
+// Hosts one demonstration view in a window of its own, shown and exposed,
+// with the first platform and device selected, as a user would see it.
+template <typename View>
+class ViewHarness
+{
+public:
+    explicit ViewHarness(const QSize &size = QSize(320, 240))
+        : window(new QWidget)
+        , view(new View(window))
+    {
+        window->resize(size);
+        view->resize(size);
+        window->show();
+        QTest::qWaitForWindowExposed(window);
+        view->platformIndex = 0;
+        view->deviceIndex = 0;
+    }
+    ~ViewHarness() { delete window; }
+
+    QWidget *const window;
+    View *const view;
+};
+
+// How many pixels of the view's frame buffer satisfy the predicate.
+int countPixels(QGLWidget *view, const std::function<bool(QRgb)> &predicate);
+bool isBlack(QRgb pixel);
+
+#endif
