@@ -47,9 +47,11 @@ void MainWindow::createViews()
     resizeViews();
 }
 
-QTimer *MainWindow::createTimer(int interval, DemoView *view, void (DemoView::*slot)())
+QTimer *MainWindow::createTimer(const char *name, int interval, DemoView *view,
+                                void (DemoView::*slot)())
 {
     QTimer *timer = new QTimer(this);
+    timer->setObjectName(QLatin1String(name));
     connect(timer, &QTimer::timeout, view, slot);
     timer->start(interval);
     return timer;
@@ -57,12 +59,12 @@ QTimer *MainWindow::createTimer(int interval, DemoView *view, void (DemoView::*s
 
 void MainWindow::createTimers()
 {
-    tmrWdgtAnimate = createTimer(1, oglWdgt, &DemoView::animate);
-    tmrWdgtFrames = createTimer(1000, oglWdgt, &DemoView::framecount);
-    tmrPPAnimate = createTimer(1, oglPP, &DemoView::animate);
-    tmrPPFrames = createTimer(1000, oglPP, &DemoView::framecount);
-    tmrNBodyAnimate = createTimer(1, oglNBody, &DemoView::animate);
-    tmrNBodyFrames = createTimer(1000, oglNBody, &DemoView::framecount);
+    tmrWdgtAnimate = createTimer("tmrWdgtAnimate", 1, oglWdgt, &DemoView::animate);
+    tmrWdgtFrames = createTimer("tmrWdgtFrames", 1000, oglWdgt, &DemoView::framecount);
+    tmrPPAnimate = createTimer("tmrPPAnimate", 1, oglPP, &DemoView::animate);
+    tmrPPFrames = createTimer("tmrPPFrames", 1000, oglPP, &DemoView::framecount);
+    tmrNBodyAnimate = createTimer("tmrNBodyAnimate", 1, oglNBody, &DemoView::animate);
+    tmrNBodyFrames = createTimer("tmrNBodyFrames", 1000, oglNBody, &DemoView::framecount);
 }
 
 void MainWindow::fillPlatforms()

@@ -46,7 +46,7 @@ private slots:
 
 private:
     void createViews();
-    QTimer *createTimer(int interval, DemoView *view, void (DemoView::*slot)());
+    QTimer *createTimer(const char *name, int interval, DemoView *view, void (DemoView::*slot)());
     void createTimers();
     void fillPlatforms();
     void startView(DemoView *view);

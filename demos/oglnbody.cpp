@@ -1,6 +1,18 @@
 #include "oglnbody.h"
 
+#include "startcloud.h"
+
+#include <GL/glu.h>
+
 #include <cstdlib>
+#include <cstring>
+#include <utility>
+
+namespace {
+
+const size_t WORK_GROUP_SIZE = 256;
+
+} // namespace
 
 oglnbody::oglnbody(QWidget *parent)
     : DemoView(parent)
@@ -16,19 +28,117 @@ oglnbody::~oglnbody()
 
 void oglnbody::setupOpenCl()
 {
-    if (!hasSelection() || !selectedDevice())
+    if (!selectedDevice())
         return;
     checkStatus(RELEASE_ONLY);
+
+    if (!allocateArrays())
+        return;
+    generateStartCloud(StartRandom::process(), initialPositions, initialVelocities, numBodies);
+    std::memcpy(positions, initialPositions, size_t(numBodies) * sizeof(cl_float4));
+    std::memcpy(velocities, initialVelocities, size_t(numBodies) * sizeof(cl_float4));
+
+    const cl_context_properties properties[] = {
+        CL_CONTEXT_PLATFORM, cl_context_properties(selectedPlatform()), 0
+    };
+    if (!createContext(properties) || !createQueue())
+        return;
+    if (!buildKernel(":/cl/NBody_Kernels.cl", "nbody_sim"))
+        return;
+    if (!createBuffers())
+        return;
+
+    const cl_int bodies = numBodies;
+    if (!setStateArgs() || !setKernelArg(2, sizeof(cl_int), &bodies)
+        || !setKernelArg(3, sizeof(float), &deltaTime) || !setKernelArg(4, sizeof(float), &epsSqr)
+        || !setKernelArg(5, WORK_GROUP_SIZE * sizeof(cl_float4), nullptr))
+        return;
+
+    // The repaint runs the first step.
+    draw(1.0f);
+}
+
+bool oglnbody::allocateArrays()
+{
+    const size_t bytes = size_t(numBodies) * sizeof(cl_float4);
+    for (cl_float4 **array : { &initialPositions, &initialVelocities, &positions, &velocities }) {
+        *array = static_cast<cl_float4 *>(malloc(bytes));
+        if (!*array)
+            return false;
+    }
+    return true;
+}
+
+bool oglnbody::createBuffers()
+{
+    // The start state is copied in; afterwards the state lives on the
+    // device, and only the newest positions come back into `positions`.
+    const size_t bytes = size_t(numBodies) * sizeof(cl_float4);
+    const cl_mem_flags copied = CL_MEM_READ_WRITE | CL_MEM_COPY_HOST_PTR;
+    cl_int s = CL_SUCCESS;
+    posBuffer = clCreateBuffer(context, copied, bytes, positions, &s);
+    if (!check(s))
+        return false;
+    velBuffer = clCreateBuffer(context, copied, bytes, velocities, &s);
+    if (!check(s))
+        return false;
+    newPosBuffer = clCreateBuffer(context, CL_MEM_READ_WRITE, bytes, nullptr, &s);
+    if (!check(s))
+        return false;
+    newVelBuffer = clCreateBuffer(context, CL_MEM_READ_WRITE, bytes, nullptr, &s);
+    return check(s);
+}
+
+// Arguments 0 and 1 are the state a step reads, 6 and 7 the state it writes.
+bool oglnbody::setStateArgs()
+{
+    return setKernelArg(0, sizeof(cl_mem), &posBuffer) && setKernelArg(1, sizeof(cl_mem), &velBuffer)
+           && setKernelArg(6, sizeof(cl_mem), &newPosBuffer) && setKernelArg(7, sizeof(cl_mem), &newVelBuffer);
 }
 
 bool oglnbody::isReady() const
 {
-    return kernel && queue && posBuffer && velBuffer && positions;
+    return kernel && queue && posBuffer && velBuffer && newPosBuffer && newVelBuffer && positions;
+}
+
+void oglnbody::animate()
+{
+    // A report is shown from inside paintGL; a repaint from the timer
+    // during it would paint recursively.
+    if (!isReporting())
+        repaint();
 }
 
 void oglnbody::runKernel()
 {
+    if (!canRun())
+        return;
     ++frameCount;
+    const size_t globalSize = size_t(numBodies);
+    const size_t localSize = WORK_GROUP_SIZE;
+    if (!check(clEnqueueNDRangeKernel(queue, kernel, 1, nullptr, &globalSize, &localSize, 0, nullptr, nullptr)))
+        return;
+    if (!check(clFinish(queue)))
+        return;
+
+    std::swap(posBuffer, newPosBuffer);
+    std::swap(velBuffer, newVelBuffer);
+    if (!setStateArgs())
+        return;
+
+    cl_event read = nullptr;
+    if (!check(clEnqueueReadBuffer(queue, posBuffer, CL_TRUE, 0, size_t(numBodies) * sizeof(cl_float4),
+                                   positions, 0, nullptr, &read)))
+        return;
+    const cl_int waited = clWaitForEvents(1, &read);
+    if (waited != CL_SUCCESS) {
+        // The report releases everything the view holds; the event is
+        // not among its members.
+        clReleaseEvent(read);
+        check(waited);
+        return;
+    }
+    check(clReleaseEvent(read));
 }
 
 void oglnbody::initializeGL()
@@ -44,11 +154,51 @@ void oglnbody::initializeGL()
 void oglnbody::resizeGL(int w, int h)
 {
     glViewport(0, 0, w, h);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    // The first resize can be 0 x 0.
+    const double aspect = (w > 0 && h > 0) ? double(w) / double(h) : 1.0;
+    gluPerspective(60.0, aspect, 0.1, 1000.0);
+    gluLookAt(0.0, 0.0, -2.0, 0.0, 0.0, 1.0, 0.0, 1.0, 0.0);
 }
 
 void oglnbody::paintGL()
 {
+    if (drawMode == 0.0f || (drawMode == 1.0f && !canRun())) {
+        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+        clearView();
+        return;
+    }
+    if (drawMode != 1.0f)
+        return;
+
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     clearView();
+    glPointSize(1.0f);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    glDepthMask(GL_FALSE);
+    glColor3f(1.0f, 0.6f, 0.0f);
+
+    runKernel();
+    // A failed step has released the arrays: this frame stays cleared.
+    if (!isReady())
+        return;
+    applyModelView();
+    drawBodies();
+    glFlush();
+}
+
+void oglnbody::drawBodies() const
+{
+    glBegin(GL_POINTS);
+    for (int i = 0; i < numBodies; ++i) {
+        const cl_float4 &p = positions[i];
+        glVertex3f(p.s[0] / 300.0f, p.s[1] / 300.0f, p.s[2] / 300.0f);
+    }
+    glEnd();
 }
 
 void oglnbody::releaseObjects()
@@ -57,6 +207,8 @@ void oglnbody::releaseObjects()
     releaseHandle(program, clReleaseProgram);
     releaseHandle(posBuffer, clReleaseMemObject);
     releaseHandle(velBuffer, clReleaseMemObject);
+    releaseHandle(newPosBuffer, clReleaseMemObject);
+    releaseHandle(newVelBuffer, clReleaseMemObject);
     releaseHandle(queue, clReleaseCommandQueue);
     releaseHandle(context, clReleaseContext);
     for (cl_float4 **array : { &initialPositions, &initialVelocities, &positions, &velocities }) {

@@ -15,6 +15,11 @@ public:
 
     void setupOpenCl() override;
     bool isReady() const override;
+    void animate() override;
+
+    // The cloud the current start began from (null when nothing is held).
+    const cl_float4 *startPositions() const { return initialPositions; }
+    int bodyCount() const { return numBodies; }
 
 protected:
     void initializeGL() override;
@@ -23,7 +28,11 @@ protected:
     void releaseObjects() override;
 
 private:
+    bool allocateArrays();
+    bool createBuffers();
+    bool setStateArgs();
     void runKernel();
+    void drawBodies() const;
 
     int numBodies = 1024;
     cl_float4 *initialPositions = nullptr;
@@ -32,8 +41,13 @@ private:
     cl_float4 *velocities = nullptr;
     float deltaTime = 0.005f;
     float epsSqr = 50.0f;
+    // Each step reads the state in posBuffer/velBuffer and writes the next
+    // one into newPosBuffer/newVelBuffer; the pairs then change places, so
+    // posBuffer always holds the newest positions.
     cl_mem posBuffer = nullptr;
     cl_mem velBuffer = nullptr;
+    cl_mem newPosBuffer = nullptr;
+    cl_mem newVelBuffer = nullptr;
 };
 
 #endif

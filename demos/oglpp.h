@@ -8,6 +8,12 @@
 
 // Second tab: three lit spheres rendered by OpenGL, filtered by the kernel
 // postprocess and shown as a texture over the whole view.
+//
+// The image travels through two pixel buffer objects: the scene is read
+// into the first, the kernel writes the second, and the second is uploaded
+// into the texture. A device that offers cl_khr_gl_sharing works on the
+// two buffers in place; any other device gets two ordinary OpenCL buffers,
+// which each frame stages through the mapped pixel buffers.
 class OGLPP : public DemoView
 {
     Q_OBJECT
@@ -20,6 +26,9 @@ public:
     bool isReady() const override;
     void animate() override;
 
+    // True after a start on a device whose buffers OpenCL and OpenGL share.
+    bool sharesGlBuffers() const { return sharing; }
+
 protected:
     void initializeGL() override;
     void resizeGL(int w, int h) override;
@@ -28,6 +37,24 @@ protected:
 
 private:
     void runKernel();
+
+    bool deviceOffersGlSharing();
+    bool createImages();
+    bool setImageArgs();
+    void createPixelBuffer(GLuint &buffer);
+    void allocatePixelBuffer(GLuint buffer);
+    void createResultTexture();
+    void defineTextureImage(int w, int h);
+    void deletePixelBuffer(GLuint &buffer);
+
+    bool stageSceneIn();
+    bool stageResultOut();
+    void setProjection(int w, int h);
+    void renderScene();
+    void showResult();
+
+    size_t imageBytes() const;
+    bool hasImage() const { return imageWidth > 0 && imageHeight > 0; }
 
     GlEntryPoints glFuncs = {};
     int imageWidth = 0;
@@ -38,6 +65,7 @@ private:
     GLuint resultBuffer = 0;
     GLuint resultTexture = 0;
     GLUquadric *quadric = nullptr;
+    bool sharing = false;
 };
 
 #endif

@@ -1,5 +1,7 @@
 #include "oglwdgt.h"
 
+#include <GL/glu.h>
+
 OGLWdgt::OGLWdgt(QWidget *parent)
     : DemoView(parent)
 {
@@ -14,9 +16,44 @@ OGLWdgt::~OGLWdgt()
 
 void OGLWdgt::setupOpenCl()
 {
-    if (!hasSelection() || !selectedDevice())
+    if (!selectedDevice())
         return;
     checkStatus(RELEASE_ONLY);
+
+    const cl_context_properties properties[] = {
+        CL_CONTEXT_PLATFORM, cl_context_properties(selectedPlatform()), 0
+    };
+    if (!createContext(properties) || !createQueue())
+        return;
+    if (!buildKernel(":/cl/simplGL.cl", "sine_wave"))
+        return;
+    if (!createVertexBuffer())
+        return;
+
+    cl_int s = CL_SUCCESS;
+    posBuffer = clCreateBuffer(context, CL_MEM_WRITE_ONLY, meshBytes(), nullptr, &s);
+    if (!check(s))
+        return;
+    if (!setKernelArg(0, sizeof(cl_mem), &posBuffer) || !setKernelArg(1, sizeof(cl_uint), &meshWidth)
+        || !setKernelArg(2, sizeof(cl_uint), &meshHeight))
+        return;
+
+    runKernel();
+    // Even after a failed first frame: the view then shows the cleared
+    // background until the next start.
+    draw(1.0f);
+    running = true;
+}
+
+bool OGLWdgt::createVertexBuffer()
+{
+    // Started from a button: another view's context may be current.
+    makeCurrent();
+    loadGlEntryPoints(glFuncs, this);
+    glFuncs.glGenBuffers(1, &vbo);
+    glFuncs.glBindBuffer(GL_ARRAY_BUFFER, vbo);
+    glFuncs.glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(meshBytes()), nullptr, GL_STREAM_DRAW);
+    return vbo != 0;
 }
 
 bool OGLWdgt::isReady() const
@@ -26,12 +63,41 @@ bool OGLWdgt::isReady() const
 
 void OGLWdgt::animate()
 {
+    // While a report is open nothing runs on the objects it is about to
+    // release, and a released view has no frame to run.
+    if (running && canRun()) {
+        animTime += timeStep;
+        runKernel();
+    }
     repaint();
 }
 
 void OGLWdgt::runKernel()
 {
+    if (!canRun())
+        return;
     ++frameCount;
+    if (!setKernelArg(3, sizeof(float), &animTime) || !setKernelArg(4, sizeof(float), &freq))
+        return;
+    const size_t globalSize[2] = { meshWidth, meshHeight };
+    if (!check(clEnqueueNDRangeKernel(queue, kernel, 2, nullptr, globalSize, nullptr, 0, nullptr, nullptr)))
+        return;
+
+    // The result goes straight from the device into the mapped vertex
+    // buffer, in one blocking read.
+    makeCurrent();
+    glFuncs.glBindBuffer(GL_ARRAY_BUFFER, vbo);
+    void *vertices = glFuncs.glMapBuffer(GL_ARRAY_BUFFER, GL_WRITE_ONLY);
+    // A buffer that could not be mapped is what the driver would reject
+    // the read for, so it is reported as such without asking it.
+    const cl_int s = vertices ? clEnqueueReadBuffer(queue, posBuffer, CL_TRUE, 0, meshBytes(), vertices,
+                                                    0, nullptr, nullptr)
+                              : CL_INVALID_VALUE;
+    // Unmapped before the report: the release that follows a failure
+    // deletes the buffer, and a buffer must not be deleted while mapped.
+    if (vertices)
+        glFuncs.glUnmapBuffer(GL_ARRAY_BUFFER);
+    check(s);
 }
 
 void OGLWdgt::initializeGL()
@@ -45,11 +111,30 @@ void OGLWdgt::initializeGL()
 void OGLWdgt::resizeGL(int w, int h)
 {
     glViewport(0, 0, w, h);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    // The first resize can be 0 x 0.
+    const double aspect = (w > 0 && h > 0) ? double(w) / double(h) : 1.0;
+    gluPerspective(60.0, aspect, 0.1, 10.0);
 }
 
 void OGLWdgt::paintGL()
 {
+    if (drawMode == 0.0f || (drawMode == 1.0f && !canRun())) {
+        clearView();
+        return;
+    }
+    if (drawMode != 1.0f)
+        return;
+
     clearView();
+    applyModelView();
+    glFuncs.glBindBuffer(GL_ARRAY_BUFFER, vbo);
+    glVertexPointer(4, GL_FLOAT, 0, nullptr);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glColor3f(0.0f, 1.0f, 0.5f);
+    glDrawArrays(GL_POINTS, 0, GLsizei(meshWidth * meshHeight));
+    glDisableClientState(GL_VERTEX_ARRAY);
 }
 
 void OGLWdgt::releaseObjects()

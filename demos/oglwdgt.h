@@ -5,7 +5,8 @@
 #include "glentrypoints.h"
 
 // First tab: a 256 x 256 grid of points forming a travelling sine-wave
-// surface, computed every frame by the kernel sine_wave.
+// surface, computed every frame by the kernel sine_wave and copied straight
+// into a GL vertex buffer.
 class OGLWdgt : public DemoView
 {
     Q_OBJECT
@@ -21,6 +22,8 @@ public:
     float animTime = 0.0f;
     float timeStep = 0.03f;
     float freq = 4.0f;
+    // Set by every start; a failure leaves it set, and isReady() is what
+    // keeps the frames off the released objects.
     bool running = false;
 
 protected:
@@ -31,6 +34,8 @@ protected:
 
 private:
     void runKernel();
+    bool createVertexBuffer();
+    size_t meshBytes() const { return size_t(meshWidth) * meshHeight * sizeof(cl_float4); }
 
     GlEntryPoints glFuncs = {};
     cl_uint meshWidth = 256;

@@ -1,6 +1,11 @@
 #include "oclinfo.h"
 #include "ui_oclinfo.h"
 
+#include "inventoryreport.h"
+
+#include <QColor>
+#include <QTreeWidgetItem>
+
 #include <cstring>
 
 oclInfo::oclInfo(QWidget *parent)
@@ -11,7 +16,8 @@ oclInfo::oclInfo(QWidget *parent)
     resize(768, 512);
     ui->twInfo->setColumnWidth(0, 340);
     std::memset(&inventory, 0, sizeof inventory);
-    scanOpenClInventory(inventory);
+    if (scanOpenClInventory(inventory) == CL_SUCCESS && inventory.numPlatforms != 0)
+        buildTree();
 }
 
 oclInfo::~oclInfo()
@@ -30,4 +36,34 @@ void oclInfo::changeEvent(QEvent *event)
 void oclInfo::on_pbClose_clicked()
 {
     close();
+}
+
+// Platforms stand expanded on a grey background; their devices stay
+// collapsed, with their properties in the "Devices" column.
+void oclInfo::buildTree()
+{
+    QTreeWidgetItem *platform = nullptr;
+    QTreeWidgetItem *device = nullptr;
+    for (const InventoryRow &row : inventoryRows(inventory)) {
+        QTreeWidgetItem *item = nullptr;
+        switch (row.kind) {
+        case InventoryRow::Platform:
+            item = platform = new QTreeWidgetItem(ui->twInfo, 0);
+            break;
+        case InventoryRow::PlatformProperty:
+            item = new QTreeWidgetItem(platform, 0);
+            break;
+        case InventoryRow::Device:
+            item = device = new QTreeWidgetItem(platform, 0);
+            break;
+        case InventoryRow::DeviceProperty:
+            item = new QTreeWidgetItem(device, 0);
+            break;
+        }
+        item->setText(row.column, row.text);
+        if (row.kind == InventoryRow::Platform) {
+            item->setData(0, Qt::BackgroundRole, QColor(219, 222, 223, 255));
+            item->setExpanded(true);
+        }
+    }
 }

@@ -26,6 +26,8 @@ private slots:
     void on_pbClose_clicked();
 
 private:
+    void buildTree();
+
     Ui::oclInfo *ui;
     ClInventory inventory;
 };

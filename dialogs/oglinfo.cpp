@@ -1,6 +1,10 @@
 #include "oglinfo.h"
 #include "ui_oglinfo.h"
 
+#include "glreport.h"
+
+#include <QTreeWidgetItem>
+
 oglinfo::oglinfo(QWidget *parent)
     : QDialog(parent, Qt::WindowFlags())
     , ui(new Ui::oglinfo)
@@ -22,8 +26,21 @@ void oglinfo::changeEvent(QEvent *event)
         ui->retranslateUi(this);
 }
 
+// Asks the driver once; a string it does not give reads "unavailable".
 void oglinfo::fillOpenGlInfo()
 {
+    const GlStrings strings = queryGlStrings();
+    const QStringList extensions = GlFormat::extensionList(strings.extensions);
+
+    ui->lblVersion->setText(GlFormat::labelText(QStringLiteral("Version"), GlFormat::shown(strings.version)));
+    ui->lblVendor->setText(GlFormat::labelText(QStringLiteral("Vendor"), GlFormat::shown(strings.vendor)));
+    ui->lblRenderer->setText(GlFormat::labelText(QStringLiteral("Renderer"), GlFormat::shown(strings.renderer)));
+
+    for (const QString &extension : extensions)
+        new QTreeWidgetItem(ui->twInfo, QStringList(extension), 0);
+    if (strings.extensions.isNull())
+        new QTreeWidgetItem(ui->twInfo, QStringList(GlFormat::unavailable()), 0);
+    ui->twInfo->setHeaderLabels(QStringList(GlFormat::extensionsHeader(extensions.size())));
 }
 
 void oglinfo::on_pbClose_clicked()

@@ -50,6 +50,7 @@ struct State
     QVector<cl_context_properties> contextProperties;
     bool emulateSharing = false;
     int sharingWithoutExtension = 0;
+    QSet<void *> sharingContexts;   // created with GL properties while emulating
 };
 
 State &state()
@@ -364,6 +365,33 @@ bool sharingEmulated()
     return state().emulateSharing;
 }
 
+// For the emulated sharing calls of clfault_glsharing.cpp, which count,
+// fail, check and create like the functions here.
+bool injectedCall(const char *function, cl_int *status)
+{
+    return injected(function, status);
+}
+
+bool staleHandle(const void *handle)
+{
+    return isStale(handle);
+}
+
+void createdObject(void *handle, const char *kind)
+{
+    created(handle, kind);
+}
+
+void *realFunction(const char *name)
+{
+    return dlsym(openCl(), name);
+}
+
+bool isSharingContext(cl_context context)
+{
+    return state().sharingContexts.contains(context);
+}
+
 } // namespace ClFault
 
 using ClFault::Driver;
@@ -479,8 +507,10 @@ CL_API_ENTRY cl_context CL_API_CALL clCreateContext(const cl_context_properties 
     State &s = state();
     s.contextProperties.clear();
     QVector<cl_context_properties> forwarded;
+    bool namesGlContext = false;
     for (const cl_context_properties *p = properties; p && *p; p += 2) {
         s.contextProperties << p[0] << p[1];
+        namesGlContext = namesGlContext || (p[0] == CL_GL_CONTEXT_KHR && p[1]);
         const bool sharing = p[0] == CL_GL_CONTEXT_KHR || p[0] == CL_GLX_DISPLAY_KHR
                              || p[0] == CL_WGL_HDC_KHR;
         if (sharing && s.emulateSharing)
@@ -504,6 +534,10 @@ CL_API_ENTRY cl_context CL_API_CALL clCreateContext(const cl_context_properties 
                                               devices ? realList.constData() : nullptr, pfn_notify,
                                               user_data, errcode_ret);
     created(context, "context");
+    if (s.emulateSharing && namesGlContext)
+        s.sharingContexts.insert(context);
+    else
+        s.sharingContexts.remove(context);
     return context;
 }
 

@@ -21,7 +21,8 @@ public:
         window->resize(size);
         view->resize(size);
         window->show();
-        QTest::qWaitForWindowExposed(window);
+        if (!QTest::qWaitForWindowExposed(window))
+            qWarning("view window was not exposed");
         view->platformIndex = 0;
         view->deviceIndex = 0;
     }

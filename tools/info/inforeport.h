@@ -1,0 +1,34 @@
+#ifndef INFOREPORT_H
+#define INFOREPORT_H
+
+#include "clinventory.h"
+#include "glreport.h"
+
+#include <QString>
+
+// The text korvane-info prints: the rows of the "Platforms" dialog in tree
+// order, then what the "OpenGL" dialog shows. One row a line, indented by
+// two blanks a tree level; the further lines of a multi-line row keep
+// their leading tab under the same indentation. Every text ends with a line
+// break.
+namespace InfoReport {
+
+// Every platform and device row; after a failed scan, one line naming the
+// status instead.
+QString openCl(const ClInventory &inventory, cl_int scanStatus);
+
+// "OpenGL", then version, vendor, renderer and the extension list under
+// its "Extensions (N)" header.
+QString openGl(const GlStrings &strings);
+
+// The OpenGL section when there is no display to ask OpenGL on.
+QString openGlWithoutDisplay();
+
+// A row's text at a tree depth, with its line break.
+QString row(const QString &text, int depth);
+
+QString usage();
+
+} // namespace InfoReport
+
+#endif

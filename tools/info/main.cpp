@@ -1,0 +1,66 @@
+// korvane-info: prints what the "Platforms" and "OpenGL" dialogs show.
+
+#include "clinventory.h"
+#include "glreport.h"
+#include "inforeport.h"
+
+#include <QApplication>
+#include <QString>
+
+#include <X11/Xlib.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+void print(FILE *stream, const QString &text)
+{
+    fputs(text.toLocal8Bit().constData(), stream);
+    fflush(stream);
+}
+
+// True when an X server answers. Asked before any GUI application exists,
+// because one that cannot reach its display ends the process.
+bool displayAvailable()
+{
+    Display *display = XOpenDisplay(nullptr);
+    if (!display)
+        return false;
+    XCloseDisplay(display);
+    return true;
+}
+
+QString openGlSection(int argc, char *argv[])
+{
+    if (!displayAvailable())
+        return InfoReport::openGlWithoutDisplay();
+    QApplication app(argc, argv);
+    return InfoReport::openGl(queryGlStrings());
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        if (strcmp(argv[i], "--help") == 0 || strcmp(argv[i], "-h") == 0) {
+            print(stdout, InfoReport::usage());
+            return 0;
+        }
+        print(stderr, QStringLiteral("korvane-info: unknown argument \"%1\"\n\n")
+                          .arg(QString::fromLocal8Bit(argv[i]))
+                          + InfoReport::usage());
+        return 2;
+    }
+
+    ClInventory inventory;
+    std::memset(&inventory, 0, sizeof inventory);
+    const cl_int status = scanOpenClInventory(inventory);
+    const bool listed = status == CL_SUCCESS && inventory.numPlatforms != 0;
+    print(stdout, InfoReport::openCl(inventory, status));
+    releaseOpenClInventory(inventory);
+
+    print(stdout, openGlSection(argc, argv));
+    return listed ? 0 : 1;
+}
