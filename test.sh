@@ -1,18 +1,34 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test under Xvfb.
-#   ./test.sh               the whole suite
-#   ./test.sh -R inventory  only the tests whose name matches (ctest -R)
+#   ./test.sh                  the whole suite
+#   ./test.sh -R inventory     only the tests whose name matches (ctest -R)
+#   ./test.sh --sanitize       the whole suite built with AddressSanitizer and
+#                              UndefinedBehaviorSanitizer, leaks checked, in build-sanitize/
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/packages.sh
 ensure_packages
 prepare_runtime_dir
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)"
+build=build
+options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+if [ "${1:-}" = "--sanitize" ]; then
+    shift
+    build=build-sanitize
+    options+=(-DKORVANE_SANITIZE=ON)
+    # Only the drivers' own leaks are suppressed, never the program's.
+    export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
+    export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
+    export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+fi
+
+cmake -S . -B "$build" "${options[@]}" >/dev/null
+cmake --build "$build" -j"$(nproc)"
 
 # One X server for the whole run; each test finds it through DISPLAY.
-display=":$((90 + RANDOM % 400))"
+n=90
+while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+display=":$n"
 Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
@@ -22,5 +38,5 @@ for _ in $(seq 50); do
     sleep 0.1
 done
 
-cd build
+cd "$build"
 ctest --output-on-failure "$@"

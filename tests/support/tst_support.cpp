@@ -92,7 +92,7 @@ void SupportTest::kernelSourcesAreEmbeddedByteForByte()
     QByteArray embedded;
     QVERIFY(readKernelSource(qPrintable(":/cl/" + name), embedded));
 
-    QFile onDisk(qEnvironmentVariable("KORVANE_SOURCE_DIR") + "/cl/" + name);
+    QFile onDisk(QStringLiteral(KORVANE_SOURCE_DIR "/cl/") + name);
     QVERIFY(onDisk.open(QIODevice::ReadOnly));
     QCOMPARE(embedded, onDisk.readAll());
     QVERIFY(embedded.contains("__kernel void " + kernel + "("));

@@ -11,6 +11,10 @@
 #include <cstring>
 #include <dlfcn.h>
 
+namespace ClFault {
+void forgetSharedObject(cl_mem memobj); // clfault_glsharing.cpp
+}
+
 namespace {
 
 struct Failure
@@ -840,7 +844,10 @@ CL_API_ENTRY cl_int CL_API_CALL clReleaseMemObject(cl_mem memobj)
     cl_int status;
     if (injected("clReleaseMemObject", &status))
         return status;
-    return releasing(memobj) ? real_clReleaseMemObject(memobj) : CL_INVALID_MEM_OBJECT;
+    if (!releasing(memobj))
+        return CL_INVALID_MEM_OBJECT;
+    ClFault::forgetSharedObject(memobj);
+    return real_clReleaseMemObject(memobj);
 }
 
 CL_API_ENTRY cl_int CL_API_CALL clReleaseCommandQueue(cl_command_queue queue)

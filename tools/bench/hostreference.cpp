@@ -23,16 +23,20 @@ void sineWaveReference(Float4 *pos, unsigned width, unsigned height, float time,
     const int rowsPerTask = std::max(1, int(8192 / std::max(1u, width)));
     const int tasks = taskCountFor(int(height), rowsPerTask);
     pool.run(tasks, [=](int task) {
+        // Locals, not the closure's members, so that the compiler sees they
+        // cannot alias the mesh and vectorises the row.
+        const float t = time, f = freq;
+        const int w = int(width), h = int(height);
         const unsigned firstRow = unsigned(task * rowsPerTask);
         const unsigned endRow = std::min(height, firstRow + unsigned(rowsPerTask));
         for (unsigned y = firstRow; y < endRow; ++y) {
-            const float v = y / float(height) * 2.0f - 1.0f;
+            const float v = float(y) / float(h) * 2.0f - 1.0f;
             float *row = &pos[std::size_t(y) * width].x;
-            for (unsigned x = 0; x < width; ++x) {
-                const float u = x / float(width) * 2.0f - 1.0f;
-                const float w = std::sin(u * freq + time) * std::cos(v * freq + time) * 0.5f;
+            for (int x = 0; x < w; ++x) {
+                const float u = float(x) / float(w) * 2.0f - 1.0f;
+                const float height = std::sin(u * f + t) * std::cos(v * f + t) * 0.5f;
                 row[4 * x + 0] = u;
-                row[4 * x + 1] = w;
+                row[4 * x + 1] = height;
                 row[4 * x + 2] = v;
                 row[4 * x + 3] = 1.0f;
             }
