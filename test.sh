@@ -4,6 +4,8 @@
 #   ./test.sh -R inventory     only the tests whose name matches (ctest -R)
 #   ./test.sh --sanitize       the whole suite built with AddressSanitizer and
 #                              UndefinedBehaviorSanitizer, leaks checked, in build-sanitize/
+# The plain run ends with the fuzz targets, 60 s each (KORVANE_FUZZ_SECONDS,
+# 0 to skip); they run only with the whole suite, not with a selection.
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/packages.sh
@@ -12,8 +14,11 @@ prepare_runtime_dir
 
 build=build
 options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+fuzz="${KORVANE_FUZZ_SECONDS:-60}"
+[ $# -gt 0 ] && fuzz=0
 if [ "${1:-}" = "--sanitize" ]; then
     shift
+    fuzz=0
     build=build-sanitize
     options+=(-DKORVANE_SANITIZE=ON)
     # Only the drivers' own leaks are suppressed, never the program's.
@@ -38,5 +43,8 @@ for _ in $(seq 50); do
     sleep 0.1
 done
 
-cd "$build"
-ctest --output-on-failure "$@"
+(cd "$build" && ctest --output-on-failure "$@")
+
+if [ "$fuzz" != 0 ]; then
+    KORVANE_FUZZ_SECONDS="$fuzz" tools/fuzz.sh
+fi

@@ -10,9 +10,9 @@ namespace {
 
 // Limits beyond which a driver's answer is taken as broken rather than
 // allocated for.
-const cl_uint maxEntries = 4096;
+const cl_uint maxEntries = 256;
 const cl_uint maxDimensions = 64;
-const size_t maxTextSize = 16 * 1024 * 1024;
+const size_t maxTextSize = 1024 * 1024;
 const size_t fixedTextSize = 256;
 
 enum class Field { FixedText, HeapText, Value, WorkItemSizes };

@@ -8,6 +8,7 @@ KORVANE_PACKAGES=(
     ocl-icd-opencl-dev opencl-headers pocl-opencl-icd
     libgl-dev libglu1-mesa-dev libgl1-mesa-dri
     xvfb xauth imagemagick
+    clang libclang-rt-14-dev
 )
 
 ensure_packages() {

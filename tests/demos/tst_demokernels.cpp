@@ -197,7 +197,7 @@ void DemoKernelsTest::meshMatchesTheSurfaceFormula()
             worst = std::max(worst, std::fabs(p.s[1] - w));
         }
     }
-    qInfo() << "mesh worst" << worst;
+    // Fast sines and cosines; the surface is half a unit high.
     QVERIFY2(worst < 2e-4, qPrintable(QString("largest height error %1").arg(worst)));
 }
 
@@ -304,7 +304,7 @@ void DemoKernelsTest::nbodyStepsMatchTheHostIntegration()
         speedError = std::max(speedError, std::hypot(v.s[0] - vel[i].x, v.s[1] - vel[i].y, v.s[2] - vel[i].z));
         moveError = std::max(moveError, std::hypot(p.s[0] - pos[i].x, p.s[1] - pos[i].y, p.s[2] - pos[i].z));
     }
-    qInfo() << "speed" << speedError << largestSpeed << "move" << moveError << largestMove; const double tolerance = 1e-3;
+    const double tolerance = 1e-3; // relative, for fast square roots and divisions
     QVERIFY2(speedError < tolerance * largestSpeed,
              qPrintable(QString("velocity error %1 of %2").arg(speedError).arg(largestSpeed)));
     // Positions also carry single-precision rounding of coordinates near 50.
@@ -326,9 +326,9 @@ void DemoKernelsTest::nbodyStepsConserveMomentumAndMasses()
         pz += m * device.vel[i].s[2];
         scale += m * std::hypot(device.vel[i].s[0], device.vel[i].s[1], device.vel[i].s[2]);
     }
-    qInfo() << "momentum" << std::hypot(px, py, pz) << scale;
+    QVERIFY(scale > 0.0);
     // The start momentum is zero; gravity between pairs cancels.
-    QVERIFY2(std::hypot(px, py, pz) < 1e-3 * scale,
+    QVERIFY2(std::hypot(px, py, pz) < 1e-4 * scale,
              qPrintable(QString("momentum %1 against %2").arg(std::hypot(px, py, pz)).arg(scale)));
 }
 
@@ -346,7 +346,7 @@ void DemoKernelsTest::nbodyStepDoesNotDependOnTheWorkGroupSize()
         largestSpeed = std::max<double>(largestSpeed, std::hypot(a.s[0], a.s[1], a.s[2]));
         difference = std::max<double>(difference, std::hypot(a.s[0] - b.s[0], a.s[1] - b.s[1], a.s[2] - b.s[2]));
     }
-    qInfo() << "wg diff" << difference << largestSpeed; QVERIFY(difference < 1e-4 * largestSpeed);
+    QVERIFY(difference < 1e-4 * largestSpeed);
 }
 
 QTEST_MAIN(DemoKernelsTest)

@@ -299,7 +299,6 @@ void PostprocessViewTest::frameIsTheHostFilteredScene()
         differing += difference > 0 ? 1 : 0;
         worst = qMax(worst, difference);
     }
-    qDebug("worst %d differing %d", worst, differing);
     QVERIFY2(worst <= 2, qPrintable(QString("largest channel difference %1").arg(worst)));
     QVERIFY2(differing <= frame.pixels.size() / 100, qPrintable(QString("%1 pixels differ").arg(differing)));
     QVERIFY(std::count_if(frame.pixels.cbegin(), frame.pixels.cend(), isBlackWord) < frame.pixels.size());

@@ -192,14 +192,20 @@ void SineWaveViewTest::drawModeChoosesBetweenClearPaintAndNothing()
     const QImage drawn = view()->grabFrameBuffer();
     QVERIFY(countPixels(view(), isGreen) > 0);
 
-    view()->draw(0.0f);
-    QCOMPARE(nonBlackPixels(view()), 0);
-    // Any other mode paints nothing at all: the cleared frame stays.
+    // Any mode other than 0 and 1 paints nothing at all: the last frame stays.
     view()->draw(0.5f);
-    view()->animate();
+    QCOMPARE(view()->grabFrameBuffer(), drawn);
+    view()->draw(0.0f);
     QCOMPARE(nonBlackPixels(view()), 0);
     view()->draw(1.0f);
     QCOMPARE(view()->grabFrameBuffer(), drawn);
+
+    // The wave runs on whatever is shown.
+    view()->draw(0.0f);
+    const int frames = view()->frameCount;
+    view()->animate();
+    QCOMPARE(view()->frameCount, frames + 1);
+    QCOMPARE(nonBlackPixels(view()), 0);
 }
 
 void SineWaveViewTest::wheelAndDragMoveTheSurface()
