@@ -10,6 +10,9 @@
 
 #include <cstring>
 
+bool DemoView::checkGlErrors = false;
+int DemoView::glErrors = 0;
+
 DemoView::DemoView(QWidget *parent)
     : QGLWidget(parent, nullptr, Qt::WindowFlags())
 {
@@ -88,6 +91,17 @@ void DemoView::wheelEvent(QWheelEvent *event)
     else if (delta < 0)
         zoom -= 0.1f;
     repaint();
+}
+
+void DemoView::glDraw()
+{
+    QGLWidget::glDraw();
+    if (!checkGlErrors || !isValid())
+        return;
+    makeCurrent();
+    // Bounded: a broken driver may never clear its error flag.
+    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i)
+        ++glErrors;
 }
 
 bool DemoView::check(cl_int s)

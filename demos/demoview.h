@@ -49,6 +49,11 @@ public:
     cl_int status = CL_SUCCESS;
     char errorText[256] = "";
 
+    // While set, every frame of every view ends with glGetError and counts
+    // what it finds; a debugging aid that costs a driver round trip a frame.
+    static bool checkGlErrors;
+    static int glErrors;
+
 public slots:
     void draw(float fxx);
     virtual void animate();
@@ -58,6 +63,7 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
+    void glDraw() override;
 
     // Releases the view's objects in its own order.
     virtual void releaseObjects() = 0;

@@ -1,0 +1,111 @@
+#include "clfault.h"
+#include "demoview.h"
+#include "mainwindow.h"
+
+#include <QtTest>
+#include <QAction>
+#include <QDialog>
+#include <QFile>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include <unistd.h>
+
+namespace {
+
+long residentKiB()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toLong() * (sysconf(_SC_PAGESIZE) / 1024) : 0;
+}
+
+} // namespace
+
+// A thousand Starts on the real window, spread over the three tabs, with
+// tab switches, views squeezed to one pixel high and back, and the dialogs
+// opened and closed: memory must level off, OpenCL objects stay bounded
+// and OpenGL never reports an error.
+class StressTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void thousandStartsDoNotGrow();
+
+private:
+    void squeezeAndRestore(MainWindow &window, int round);
+    void openAndCloseDialogs(MainWindow &window);
+};
+
+void StressTest::thousandStartsDoNotGrow()
+{
+    const int starts = qEnvironmentVariableIntValue("KORVANE_STRESS_STARTS") > 0
+                           ? qEnvironmentVariableIntValue("KORVANE_STRESS_STARTS")
+                           : 1000;
+    DemoView::checkGlErrors = true;
+    DemoView::glErrors = 0;
+    MainWindow window;
+    window.show();
+    window.resize(768, 512);
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    auto *tabs = window.findChild<QTabWidget *>(QStringLiteral("tabWidget"));
+    const char *buttons[] = { "pushButton_2", "pbPPStart", "pbNBody" };
+    long baseline = 0;
+    int mostLive = 0;
+    ClFault::startRecording();
+    for (int i = 0; i < starts; ++i) {
+        const int tab = i % 3;
+        tabs->setCurrentIndex(tab);
+        QTest::mouseClick(window.findChild<QPushButton *>(QLatin1String(buttons[tab])), Qt::LeftButton);
+        QTest::qWait(4);
+        mostLive = qMax(mostLive, ClFault::liveObjects());
+        if (i % 25 == 24)
+            squeezeAndRestore(window, i);
+        if (i % 100 == 99)
+            openAndCloseDialogs(window);
+        if (i == 99)
+            baseline = residentKiB();
+    }
+    const long final = residentKiB();
+    const int frames = ClFault::callCount("clEnqueueNDRangeKernel");
+    const double growth = baseline ? 100.0 * (final - baseline) / baseline : 0.0;
+    qInfo("stress: %d Starts, %d frames, resident %ld KiB after 100 Starts, %ld KiB at the end "
+          "(%+.2f %%), at most %d live OpenCL objects, %d GL errors",
+          starts, frames, baseline, final, growth, mostLive, DemoView::glErrors);
+
+    QVERIFY2(growth < 5.0, qPrintable(QString::number(growth) + " % growth"));
+    // Three views, each holding at most a context, a queue, a program, a
+    // kernel and four buffers.
+    QVERIFY(mostLive <= 24);
+    QCOMPARE(DemoView::glErrors, 0);
+    QCOMPARE(ClFault::staleHandleUses(), 0);
+    QVERIFY(frames >= starts);
+}
+
+void StressTest::squeezeAndRestore(MainWindow &window, int round)
+{
+    const QSize normal = window.size();
+    window.resize(normal.width(), 120);
+    for (DemoView *view : window.findChildren<DemoView *>())
+        view->resize(view->width(), 1);
+    QTest::qWait(round % 2 ? 4 : 0);
+    window.resize(normal);
+    QTest::qWait(4);
+}
+
+void StressTest::openAndCloseDialogs(MainWindow &window)
+{
+    for (QAction *entry : window.menuBar()->actions()[0]->menu()->actions())
+        entry->trigger();
+    QTest::qWait(4);
+    for (QDialog *dialog : window.findChildren<QDialog *>())
+        dialog->close();
+}
+
+QTEST_MAIN(StressTest)
+#include "tst_stress.moc"

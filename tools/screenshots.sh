@@ -1,0 +1,178 @@
+#!/usr/bin/env bash
+# Takes the README's pictures: starts the program on an Xvfb server of its
+# own, starts each tab's view, opens each dialog and writes one PNG per view
+# into docs/:
+#   main-window.png      the window as it opens, with the "About" menu down
+#   sine-wave.png        first tab, started
+#   postprocess.png      second tab, started
+#   nbody.png            third tab, started
+#   platforms-dialog.png "About" > "Platforms", first device unfolded
+#   opengl-dialog.png    "About" > "OpenGL "
+#
+#   tools/screenshots.sh [program]     default: build/app/korvane
+#
+# The program must be built (./run.sh or ./test.sh builds it). Everything is
+# driven from the keyboard and the menu bar, as a user would: the tab bar has
+# the focus when the window opens, Tab reaches the page's Start button and
+# Shift+Tab goes back.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+program=${1:-build/app/korvane}
+docs=docs
+settle=${KORVANE_SCREENSHOT_SECONDS:-3}   # how long a started view runs before its picture
+
+for tool in Xvfb xdotool import; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "screenshots: $tool is missing (tools/packages.sh lists the packages)" >&2
+        exit 1
+    fi
+done
+if [ ! -x "$program" ]; then
+    echo "screenshots: $program is not built yet (./run.sh builds it)" >&2
+    exit 1
+fi
+mkdir -p "$docs"
+
+if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -d "$XDG_RUNTIME_DIR" ]; then
+    export XDG_RUNTIME_DIR="${TMPDIR:-/tmp}/korvane-runtime-$(id -u)"
+    mkdir -p "$XDG_RUNTIME_DIR"
+    chmod 700 "$XDG_RUNTIME_DIR"
+fi
+
+# A display number nobody uses.
+n=150
+while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+export DISPLAY=":$n"
+unset WAYLAND_DISPLAY
+export QT_QPA_PLATFORM=xcb
+
+log=$(mktemp "${TMPDIR:-/tmp}/korvane-screenshots.XXXXXX")
+xvfb_pid=""
+program_pid=""
+finish() {
+    [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    wait 2>/dev/null
+    rm -f "$log"
+}
+trap finish EXIT
+
+Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do
+    [ -e "/tmp/.X11-unix/X$n" ] && break
+    sleep 0.1
+done
+
+fail() {
+    echo "screenshots: $*" >&2
+    if [ -s "$log" ]; then
+        echo "--- program output ---" >&2
+        tail -n 20 "$log" >&2
+    fi
+    exit 1
+}
+
+still_running() {
+    kill -0 "$program_pid" 2>/dev/null || fail "the program ended early"
+}
+
+# The id of the visible window titled exactly $1, waiting up to 30 s.
+window_titled() {
+    local id
+    for _ in $(seq 300); do
+        still_running
+        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 || true)
+        if [ -n "$id" ]; then
+            echo "$id"
+            return 0
+        fi
+        sleep 0.1
+    done
+    fail "no window titled \"$1\" appeared"
+}
+
+# Waits until no visible window is titled $1 any more.
+window_gone() {
+    for _ in $(seq 100); do
+        xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    fail "the window \"$1\" did not close"
+}
+
+# Writes what the screen shows of a window (OpenGL views included) to a PNG.
+shoot() {
+    local window=$1 file=$2
+    local X Y WIDTH HEIGHT SCREEN WINDOW
+    sleep 0.3
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$docs/$file"
+    echo "  $docs/$file (${WIDTH} x ${HEIGHT})"
+}
+
+focus() {
+    xdotool windowfocus --sync "$1"
+    sleep 0.2
+}
+
+keys() {
+    xdotool key --delay 80 "$@"
+    sleep 0.3
+}
+
+# Opens "About" and picks its nth entry.
+about_entry() {
+    focus "$main"
+    xdotool mousemove --window "$main" 25 10 click 1
+    sleep 0.4
+    local downs=()
+    for _ in $(seq "$1"); do downs+=(Down); done
+    keys "${downs[@]}" Return
+}
+
+echo "Taking screenshots on $DISPLAY with $program:"
+"$program" >"$log" 2>&1 &
+program_pid=$!
+
+main=$(window_titled "OpenCL Korvane")
+sleep 1
+
+# The window as it opens, "About" menu down.
+focus "$main"
+xdotool mousemove --window "$main" 25 10 click 1
+sleep 0.5
+shoot "$main" main-window.png
+keys Escape
+xdotool mousemove --window "$main" 400 200
+focus "$main"
+
+# Each tab, started: from the tab bar, Tab to Start, Space presses it, then
+# Shift+Tab back to the tab bar and Right to the next tab.
+for picture in sine-wave postprocess nbody; do
+    keys Tab space
+    sleep "$settle"
+    still_running
+    shoot "$main" "$picture.png"
+    keys shift+Tab Right
+done
+
+about_entry 1
+dialog=$(window_titled "Platforms")
+focus "$dialog"
+# Home on the platform, five rows down to its first device, Right unfolds it.
+keys Home Down Down Down Down Down Right
+shoot "$dialog" platforms-dialog.png
+keys Escape
+window_gone "Platforms"
+
+about_entry 2
+dialog=$(window_titled "OpenGL")
+shoot "$dialog" opengl-dialog.png
+focus "$dialog"
+keys Escape
+window_gone "OpenGL"
+
+still_running
+echo "Done: the pictures are in $docs/."
