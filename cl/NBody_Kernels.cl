@@ -4,7 +4,43 @@
  * Positions are staged through local memory one work-group-sized tile at a
  * time. The step reads pos/vel and writes newPos/newVel, so its result does
  * not depend on the order in which work-groups run.
+ *
+ * Why it is shaped this way:
+ * - The tile is kept as four component arrays (x, y, z, mass) in the same
+ *   local buffer, so sixteen bodies at a time load straight into vector
+ *   lanes with vload16, with no shuffling of float4 records. A GPU reads
+ *   the same addresses in every work-item, which its local memory
+ *   broadcasts.
+ * - The inverse square root starts from an integer estimate refined by
+ *   two Newton steps (relative error about 5e-6): a CPU driver lowers
+ *   rsqrt to a full square root and a division, which would cost more
+ *   than the rest of the interaction.
+ * - Plain a * b + c expressions let the compiler fuse them where the
+ *   hardware can.
+ * - On x86 without AVX-512, clang warns that float16 values passed to and
+ *   from built-ins change the calling convention; they are all inlined, so
+ *   the warning only adds noise to the build log.
  */
+#pragma clang diagnostic ignored "-Wpsabi"
+
+float16 approxRsqrt16(float16 x)
+{
+    float16 y = as_float16((int16) 0x5f375a86 - (as_int16(x) >> 1));
+    const float16 xHalf = 0.5f * x;
+    y = y * (1.5f - xHalf * y * y);
+    y = y * (1.5f - xHalf * y * y);
+    return y;
+}
+
+float approxRsqrt(float x)
+{
+    float y = as_float(0x5f375a86 - (as_int(x) >> 1));
+    const float xHalf = 0.5f * x;
+    y = y * (1.5f - xHalf * y * y);
+    y = y * (1.5f - xHalf * y * y);
+    return y;
+}
+
 __kernel void nbody_sim(__global const float4 *pos,
                         __global const float4 *vel,
                         int numBodies,
@@ -14,29 +50,55 @@ __kernel void nbody_sim(__global const float4 *pos,
                         __global float4 *newPos,
                         __global float4 *newVel)
 {
-    unsigned int g = get_global_id(0);
-    unsigned int t = get_local_id(0);
-    unsigned int tileSize = get_local_size(0);
-    unsigned int numTiles = (unsigned int) numBodies / tileSize;
+    const unsigned int g = get_global_id(0);
+    const unsigned int t = get_local_id(0);
+    const unsigned int tileSize = get_local_size(0);
+    const unsigned int numTiles = (unsigned int) numBodies / tileSize;
+    __local float *tileX = (__local float *) localPos;
+    __local float *tileY = tileX + tileSize;
+    __local float *tileZ = tileY + tileSize;
+    __local float *tileM = tileZ + tileSize;
 
-    float4 p = pos[g];
+    const float4 p = pos[g];
+    float16 ax = 0.0f, ay = 0.0f, az = 0.0f, aw = 0.0f;
     float4 a = (float4)(0.0f, 0.0f, 0.0f, 0.0f);
 
     for (unsigned int k = 0; k < numTiles; ++k) {
-        localPos[t] = pos[k * tileSize + t];
+        const float4 q = pos[k * tileSize + t];
+        tileX[t] = q.x;
+        tileY[t] = q.y;
+        tileZ[t] = q.z;
+        tileM[t] = q.w;
         barrier(CLK_LOCAL_MEM_FENCE);
 
-        for (unsigned int j = 0; j < tileSize; ++j) {
-            float4 r = localPos[j] - p;
-            float distSqr = r.x * r.x + r.y * r.y + r.z * r.z;
-            float inv = 1.0f / sqrt(distSqr + epsSqr);
-            float s = localPos[j].w * inv * inv * inv;
-            a += s * r;
+        unsigned int j = 0;
+        for (; j + 16 <= tileSize; j += 16) {
+            const float16 m = vload16(0, tileM + j);
+            const float16 rx = vload16(0, tileX + j) - p.x;
+            const float16 ry = vload16(0, tileY + j) - p.y;
+            const float16 rz = vload16(0, tileZ + j) - p.z;
+            const float16 inv = approxRsqrt16(rx * rx + ry * ry + rz * rz + epsSqr);
+            const float16 s = m * inv * inv * inv;
+            ax += s * rx;
+            ay += s * ry;
+            az += s * rz;
+            aw += s * (m - p.w);
+        }
+        /* Work-groups whose size is not a multiple of 16. */
+        for (; j < tileSize; ++j) {
+            const float4 r = (float4)(tileX[j], tileY[j], tileZ[j], tileM[j]) - p;
+            const float inv = approxRsqrt(r.x * r.x + r.y * r.y + r.z * r.z + epsSqr);
+            a += (tileM[j] * inv * inv * inv) * r;
         }
         barrier(CLK_LOCAL_MEM_FENCE);
     }
 
-    float4 v = vel[g];
+    const float8 sx = ax.lo + ax.hi, sy = ay.lo + ay.hi, sz = az.lo + az.hi, sw = aw.lo + aw.hi;
+    const float4 tx = sx.lo + sx.hi, ty = sy.lo + sy.hi, tz = sz.lo + sz.hi, tw = sw.lo + sw.hi;
+    a += (float4)(tx.x + tx.y + tx.z + tx.w, ty.x + ty.y + ty.z + ty.w,
+                  tz.x + tz.y + tz.z + tz.w, tw.x + tw.y + tw.z + tw.w);
+
+    const float4 v = vel[g];
     float4 np = p + v * deltaTime + a * 0.5f * deltaTime * deltaTime;
     np.w = p.w;
     newPos[g] = np;

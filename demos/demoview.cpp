@@ -115,8 +115,13 @@ cl_platform_id DemoView::selectedPlatform() const
     return inventoryPlatform(inventory, platformIndex);
 }
 
-cl_device_id DemoView::selectedDevice() const
+cl_device_id DemoView::selectedDevice()
 {
+    // A driver that failed once at start-up must not leave the tab dead
+    // for the whole session.
+    if (inventory.numPlatforms == 0 && platformIndex >= 0 && deviceIndex >= 0
+        && scanOpenClInventory(inventory) != CL_SUCCESS)
+        releaseOpenClInventory(inventory);
     return inventoryDevice(inventory, platformIndex, deviceIndex);
 }
 

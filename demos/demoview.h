@@ -76,7 +76,9 @@ protected:
     bool canRun() const { return !reporting && isReady(); }
 
     cl_platform_id selectedPlatform() const;
-    cl_device_id selectedDevice() const;
+    // The device at the selector indexes, or null when the view's record
+    // does not hold them. A record whose scan failed is scanned again here.
+    cl_device_id selectedDevice();
     bool hasSelection() const { return platformIndex >= 0 && deviceIndex >= 0; }
 
     bool createContext(const cl_context_properties *properties);

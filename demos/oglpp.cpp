@@ -98,7 +98,10 @@ bool OGLPP::isReady() const
 void OGLPP::animate()
 {
     yRot += 2.0f;
-    repaint();
+    // A report opened inside a frame would make this a recursive repaint;
+    // the view is released as soon as the report closes anyway.
+    if (!isReporting())
+        repaint();
 }
 
 // Decided from the device's own extension list and nothing else: a driver

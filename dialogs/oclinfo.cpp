@@ -2,6 +2,7 @@
 #include "ui_oclinfo.h"
 
 #include "inventoryreport.h"
+#include "wrappingdelegate.h"
 
 #include <QColor>
 #include <QTreeWidgetItem>
@@ -15,6 +16,7 @@ oclInfo::oclInfo(QWidget *parent)
     ui->setupUi(this);
     resize(768, 512);
     ui->twInfo->setColumnWidth(0, 340);
+    ui->twInfo->setItemDelegate(new WrappingItemDelegate(ui->twInfo));
     std::memset(&inventory, 0, sizeof inventory);
     if (scanOpenClInventory(inventory) == CL_SUCCESS && inventory.numPlatforms != 0)
         buildTree();

@@ -7,7 +7,8 @@ KORVANE_PACKAGES=(
     qtbase5-dev libqt5opengl5-dev
     ocl-icd-opencl-dev opencl-headers pocl-opencl-icd
     libgl-dev libglu1-mesa-dev libgl1-mesa-dri
-    xvfb xauth imagemagick
+    xvfb xauth imagemagick xdotool
+    libx11-dev
     clang libclang-rt-14-dev
 )
 

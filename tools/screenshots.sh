@@ -10,6 +10,7 @@
 #   opengl-dialog.png    "About" > "OpenGL "
 #
 #   tools/screenshots.sh [program]     default: build/app/korvane
+#   KORVANE_SCREENSHOT_DIR=dir         write the pictures there instead of docs/
 #
 # The program must be built (./run.sh or ./test.sh builds it). Everything is
 # driven from the keyboard and the menu bar, as a user would: the tab bar has
@@ -19,7 +20,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 program=${1:-build/app/korvane}
-docs=docs
+docs=${KORVANE_SCREENSHOT_DIR:-docs}
 settle=${KORVANE_SCREENSHOT_SECONDS:-3}   # how long a started view runs before its picture
 
 for tool in Xvfb xdotool import; do
@@ -144,9 +145,10 @@ focus "$main"
 xdotool mousemove --window "$main" 25 10 click 1
 sleep 0.5
 shoot "$main" main-window.png
-keys Escape
+# The first Escape closes the menu, the second leaves the menu bar and gives
+# the focus back to the tab bar.
+keys Escape Escape
 xdotool mousemove --window "$main" 400 200
-focus "$main"
 
 # Each tab, started: from the tab bar, Tab to Start, Space presses it, then
 # Shift+Tab back to the tab bar and Right to the next tab.

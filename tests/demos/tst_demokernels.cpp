@@ -276,8 +276,8 @@ void DemoKernelsTest::nbodyStepsMatchTheHostIntegration()
 {
     const StartState start;
     const int steps = 8;
-    const Cloud device = deviceSteps({ start.pos, start.vel }, steps, 256);
-    QCOMPARE(device.pos.size(), size_t(BODIES));
+    const Cloud stepped = deviceSteps({ start.pos, start.vel }, steps, 256);
+    QCOMPARE(stepped.pos.size(), size_t(BODIES));
 
     std::vector<Vec3> pos(BODIES), vel(BODIES);
     std::vector<double> mass(BODIES);
@@ -300,7 +300,7 @@ void DemoKernelsTest::nbodyStepsMatchTheHostIntegration()
     QVERIFY(largestSpeed > 1.0);
     double speedError = 0.0, moveError = 0.0;
     for (int i = 0; i < BODIES; ++i) {
-        const cl_float4 &p = device.pos[i], &v = device.vel[i];
+        const cl_float4 &p = stepped.pos[i], &v = stepped.vel[i];
         speedError = std::max(speedError, std::hypot(v.s[0] - vel[i].x, v.s[1] - vel[i].y, v.s[2] - vel[i].z));
         moveError = std::max(moveError, std::hypot(p.s[0] - pos[i].x, p.s[1] - pos[i].y, p.s[2] - pos[i].z));
     }
@@ -315,16 +315,16 @@ void DemoKernelsTest::nbodyStepsMatchTheHostIntegration()
 void DemoKernelsTest::nbodyStepsConserveMomentumAndMasses()
 {
     const StartState start;
-    const Cloud device = deviceSteps({ start.pos, start.vel }, 12, 256);
-    QCOMPARE(device.pos.size(), size_t(BODIES));
+    const Cloud stepped = deviceSteps({ start.pos, start.vel }, 12, 256);
+    QCOMPARE(stepped.pos.size(), size_t(BODIES));
     double px = 0, py = 0, pz = 0, scale = 0;
     for (int i = 0; i < BODIES; ++i) {
-        const double m = device.pos[i].s[3];
-        QCOMPARE(device.pos[i].s[3], start.pos[i].s[3]);
-        px += m * device.vel[i].s[0];
-        py += m * device.vel[i].s[1];
-        pz += m * device.vel[i].s[2];
-        scale += m * std::hypot(device.vel[i].s[0], device.vel[i].s[1], device.vel[i].s[2]);
+        const double m = stepped.pos[i].s[3];
+        QCOMPARE(stepped.pos[i].s[3], start.pos[i].s[3]);
+        px += m * stepped.vel[i].s[0];
+        py += m * stepped.vel[i].s[1];
+        pz += m * stepped.vel[i].s[2];
+        scale += m * std::hypot(stepped.vel[i].s[0], stepped.vel[i].s[1], stepped.vel[i].s[2]);
     }
     QVERIFY(scale > 0.0);
     // The start momentum is zero; gravity between pairs cancels.

@@ -218,6 +218,7 @@ private:
 
 void PostprocessViewTest::initTestCase()
 {
+    DemoView::checkGlErrors = true;
     harness.reset(new ViewHarness<OGLPP>(viewSize));
     view = harness->view;
     boxes = new ErrorBoxCatcher(this);
@@ -242,6 +243,8 @@ void PostprocessViewTest::cleanup()
     QCOMPARE(ClFault::liveObjects(), 0);
     QCOMPARE(ClFault::staleHandleUses(), staleBefore);
     QCOMPARE(ClFault::sharingCallsWithoutExtension(), 0);
+    view->updateGL();   // collects what OpenGL flagged since the last frame
+    QCOMPARE(DemoView::glErrors, 0);
 }
 
 void PostprocessViewTest::cleanupTestCase()

@@ -32,6 +32,7 @@ private slots:
     void devicesAreCollapsedWith27RowsInTheDevicesColumn();
     void rowsMatchTheSharedRowFunctions();
     void unusualDeviceValuesShowThroughTheTree();
+    void longValuesWrapOntoMoreLinesInsteadOfBeingCut();
 
     // Lifetime
     void closeHidesAndReopeningShowsTheSameTreeWithoutAskingOpenCl();
@@ -196,6 +197,29 @@ void OclInfoTest::unusualDeviceValuesShowThroughTheTree()
     QCOMPARE(device->child(19)->text(1).split('\n').size(), 4);
     QCOMPARE(device->child(20)->text(1), QStringLiteral("CL_DEVICE_SINGLE_FP_CONFIG: 30"));
     QCOMPARE(device->child(26)->text(1), QStringLiteral("Extensions:\tcl_khr_icd\n\tcl_khr_fp64"));
+}
+
+void OclInfoTest::longValuesWrapOntoMoreLinesInsteadOfBeingCut()
+{
+    QByteArray version = "OpenCL 1.2";
+    while (version.size() < 200)
+        version += " with a rather long driver description";
+    ClFault::overrideDeviceText(CL_DEVICE_VERSION, version);
+
+    oclInfo other(nullptr);
+    auto *otherTree = other.findChild<QTreeWidget *>("twInfo");
+    QTreeWidgetItem *device = otherTree->topLevelItem(0)->child(4);
+    device->setExpanded(true);
+    other.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&other));
+
+    const int oneLine = otherTree->visualItemRect(device->child(0)).height();
+    const int versionRow = otherTree->visualItemRect(device->child(1)).height();
+    QVERIFY2(versionRow >= 2 * oneLine, qPrintable(QStringLiteral("%1 vs %2").arg(versionRow).arg(oneLine)));
+
+    // A wider column needs fewer lines.
+    otherTree->setColumnWidth(0, 100);
+    QTRY_VERIFY(otherTree->visualItemRect(device->child(1)).height() < versionRow);
 }
 
 void OclInfoTest::closeHidesAndReopeningShowsTheSameTreeWithoutAskingOpenCl()

@@ -31,10 +31,19 @@ bool displayAvailable()
     return true;
 }
 
+// The report is the program's only output: the toolkit's own notes (such as
+// a missing runtime folder) would only be noise to a script reading it.
+void dropToolkitNotes(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        print(stderr, message + QLatin1Char('\n'));
+}
+
 QString openGlSection(int argc, char *argv[])
 {
     if (!displayAvailable())
         return InfoReport::openGlWithoutDisplay();
+    qInstallMessageHandler(dropToolkitNotes);
     QApplication app(argc, argv);
     return InfoReport::openGl(queryGlStrings());
 }

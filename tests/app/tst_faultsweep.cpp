@@ -1,0 +1,179 @@
+#include "clerrorname.h"
+#include "clfault.h"
+#include "demoview.h"
+#include "errorboxcatcher.h"
+#include "mainwindow.h"
+
+#include <QtTest>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include <memory>
+
+namespace {
+
+const char *const startButtons[] = { "pushButton_2", "pbPPStart", "pbNBody" };
+
+struct CallSite
+{
+    QByteArray function;
+    int nth;
+};
+
+CallSite parse(const QString &recorded)
+{
+    const QStringList parts = recorded.split(QLatin1Char('#'));
+    return { parts.value(0).toLatin1(), parts.value(1).toInt() };
+}
+
+QString nameOf(cl_int status)
+{
+    char name[64];
+    return QString::fromLatin1(clErrorName(status, name, sizeof name));
+}
+
+} // namespace
+
+// Every OpenCL call the program makes, from start-up to a restart of each
+// view, made to fail in turn. Each failure must be survived: at most one
+// "Error!" box naming the status, nothing left alive or used after its
+// release, the event loop still running, and every view starting again.
+class FaultSweepTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void everyFailingCallIsSurvived();
+
+private:
+    QStringList runSequence();
+    QStringList survives(const CallSite &site, cl_int status);
+    void startEachView();
+    void stopAnimationTimers();
+    template <typename T>
+    T *child(const char *name) const { return window->findChild<T *>(QLatin1String(name)); }
+
+    std::unique_ptr<MainWindow> window;
+    QStringList sites;
+};
+
+void FaultSweepTest::initTestCase()
+{
+    ClFault::reset();
+    ClFault::startRecording();
+    runSequence();
+    window.reset();
+    sites = ClFault::recordedCalls();
+    QVERIFY(sites.size() > 100);
+    QCOMPARE(ClFault::liveObjects(), 0);
+}
+
+// Start-up with its five inventory scans, then each view started, run for
+// a few frames, resized and started again. Frames are driven by hand so
+// that every run makes the same calls in the same order.
+QStringList FaultSweepTest::runSequence()
+{
+    window.reset(new MainWindow);
+    stopAnimationTimers();
+    window->show();
+    window->resize(768, 512);
+    if (!QTest::qWaitForWindowExposed(window.get()))
+        return { QStringLiteral("window not exposed") };
+    startEachView();
+    window->resize(700, 480);
+    startEachView();
+    return {};
+}
+
+void FaultSweepTest::startEachView()
+{
+    auto *tabs = child<QTabWidget>("tabWidget");
+    const QList<DemoView *> views = window->findChildren<DemoView *>();
+    for (int tab = 0; tab < 3; ++tab) {
+        tabs->setCurrentIndex(tab);
+        stopAnimationTimers();
+        QTest::mouseClick(child<QPushButton>(startButtons[tab]), Qt::LeftButton);
+        for (DemoView *view : views) {
+            if (view->isVisible())
+                for (int frame = 0; frame < 2; ++frame)
+                    view->animate();
+        }
+    }
+}
+
+void FaultSweepTest::stopAnimationTimers()
+{
+    for (QTimer *timer : window->findChildren<QTimer *>())
+        timer->stop();
+}
+
+// What went wrong when the call at site failed with status; empty when
+// the program came through.
+QStringList FaultSweepTest::survives(const CallSite &site, cl_int status)
+{
+    QStringList problems;
+    ErrorBoxCatcher boxes;
+    ClFault::reset();
+    ClFault::failCall(site.function.constData(), site.nth, status);
+    problems << runSequence();
+
+    if (boxes.count() > 1)
+        problems << QStringLiteral("%1 boxes: %2").arg(boxes.count()).arg(boxes.seen().join(", "));
+    if (boxes.count() == 1 && boxes.seen().first() != "Error!|" + nameOf(status))
+        problems << QStringLiteral("box reads %1").arg(boxes.seen().first());
+    if (site.function.startsWith("clGet") && boxes.count() != 0)
+        problems << QStringLiteral("an inventory failure was reported");
+
+    // The event loop still runs, and every view starts again.
+    ClFault::reset();
+    bool ticked = false;
+    QTimer::singleShot(0, [&ticked] { ticked = true; });
+    QTest::qWait(5);
+    if (!ticked)
+        problems << QStringLiteral("event loop stopped");
+    boxes.clear();
+    startEachView();
+    if (boxes.count() != 0)
+        problems << QStringLiteral("restart reported %1").arg(boxes.seen().join(", "));
+    const bool selectable = child<QComboBox>("cmbDevice")->count() > 0;
+    for (DemoView *view : window->findChildren<DemoView *>()) {
+        if (selectable && !view->isReady())
+            problems << QStringLiteral("%1 does not start again").arg(view->metaObject()->className());
+    }
+
+    window.reset();
+    if (ClFault::liveObjects() != 0)
+        problems << QStringLiteral("%1 OpenCL objects left alive").arg(ClFault::liveObjects());
+    if (ClFault::staleHandleUses() != 0)
+        problems << QStringLiteral("%1 uses of released handles").arg(ClFault::staleHandleUses());
+    return problems;
+}
+
+void FaultSweepTest::everyFailingCallIsSurvived()
+{
+    // Shards split the sweep between test programs that run side by side.
+    const QStringList shard = qEnvironmentVariable("KORVANE_SWEEP_SHARD", QStringLiteral("0/1")).split('/');
+    const int index = shard.value(0).toInt();
+    const int count = qMax(1, shard.value(1).toInt());
+
+    int failed = 0;
+    QStringList casualties;
+    for (int i = index; i < sites.size(); i += count) {
+        const CallSite site = parse(sites.at(i));
+        const cl_int status = ClFault::plausibleFailure(QString::fromLatin1(site.function));
+        if (status == CL_SUCCESS)
+            continue;
+        ++failed;
+        const QStringList problems = survives(site, status);
+        if (!problems.isEmpty())
+            casualties << sites.at(i) + ": " + problems.join("; ");
+    }
+    qInfo("fault sweep: %d call sites recorded, %d failed in this shard, %d survived",
+          int(sites.size()), failed, failed - int(casualties.size()));
+    QVERIFY2(casualties.isEmpty(), qPrintable(casualties.join('\n')));
+}
+
+QTEST_MAIN(FaultSweepTest)
+#include "tst_faultsweep.moc"
