@@ -174,6 +174,7 @@ void DemoKernelsTest::meshMatchesTheSurfaceFormula_data()
     QTest::newRow("zero frequency") << 1.3f << 0.0f;
     QTest::newRow("highest slider frequency") << 7.25f << 10.0f;
     QTest::newRow("long run") << 51.0f << 4.0f;
+    QTest::newRow("after hours of animation") << 20000.5f << 4.0f;
 }
 
 void DemoKernelsTest::meshMatchesTheSurfaceFormula()
