@@ -43,7 +43,7 @@ for _ in $(seq 50); do
     sleep 0.1
 done
 
-(cd "$build" && ctest --output-on-failure "$@")
+(cd "$build" && ctest --output-on-failure -j"$(nproc)" "$@")
 
 if [ "$fuzz" != 0 ]; then
     KORVANE_FUZZ_SECONDS="$fuzz" tools/fuzz.sh

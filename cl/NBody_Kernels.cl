@@ -11,35 +11,17 @@
  *   lanes with vload16, with no shuffling of float4 records. A GPU reads
  *   the same addresses in every work-item, which its local memory
  *   broadcasts.
- * - The inverse square root starts from an integer estimate refined by
- *   two Newton steps (relative error about 5e-6): a CPU driver lowers
- *   rsqrt to a full square root and a division, which would cost more
- *   than the rest of the interaction.
- * - Plain a * b + c expressions let the compiler fuse them where the
- *   hardware can.
+ * - The accumulators are vectors too and are summed across their lanes
+ *   once, after the last tile.
+ * - Plain a * b + c expressions, not mad(), let the compiler fuse them where
+ *   the hardware can (a CPU driver was seen to keep mad() as a separate
+ *   multiply and add). rsqrt keeps full precision; on a CPU its square
+ *   root and division run beside the multiply-adds.
  * - On x86 without AVX-512, clang warns that float16 values passed to and
  *   from built-ins change the calling convention; they are all inlined, so
  *   the warning only adds noise to the build log.
  */
 #pragma clang diagnostic ignored "-Wpsabi"
-
-float16 approxRsqrt16(float16 x)
-{
-    float16 y = as_float16((int16) 0x5f375a86 - (as_int16(x) >> 1));
-    const float16 xHalf = 0.5f * x;
-    y = y * (1.5f - xHalf * y * y);
-    y = y * (1.5f - xHalf * y * y);
-    return y;
-}
-
-float approxRsqrt(float x)
-{
-    float y = as_float(0x5f375a86 - (as_int(x) >> 1));
-    const float xHalf = 0.5f * x;
-    y = y * (1.5f - xHalf * y * y);
-    y = y * (1.5f - xHalf * y * y);
-    return y;
-}
 
 __kernel void nbody_sim(__global const float4 *pos,
                         __global const float4 *vel,
@@ -77,7 +59,7 @@ __kernel void nbody_sim(__global const float4 *pos,
             const float16 rx = vload16(0, tileX + j) - p.x;
             const float16 ry = vload16(0, tileY + j) - p.y;
             const float16 rz = vload16(0, tileZ + j) - p.z;
-            const float16 inv = approxRsqrt16(rx * rx + ry * ry + rz * rz + epsSqr);
+            const float16 inv = rsqrt(rx * rx + ry * ry + rz * rz + epsSqr);
             const float16 s = m * inv * inv * inv;
             ax += s * rx;
             ay += s * ry;
@@ -87,7 +69,7 @@ __kernel void nbody_sim(__global const float4 *pos,
         /* Work-groups whose size is not a multiple of 16. */
         for (; j < tileSize; ++j) {
             const float4 r = (float4)(tileX[j], tileY[j], tileZ[j], tileM[j]) - p;
-            const float inv = approxRsqrt(r.x * r.x + r.y * r.y + r.z * r.z + epsSqr);
+            const float inv = rsqrt(r.x * r.x + r.y * r.y + r.z * r.z + epsSqr);
             a += (tileM[j] * inv * inv * inv) * r;
         }
         barrier(CLK_LOCAL_MEM_FENCE);

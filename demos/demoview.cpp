@@ -32,19 +32,28 @@ cl_int DemoView::checkStatus(cl_int s)
 {
     if (s >= 0)
         return s;
-    if (s != RELEASE_ONLY)
-        report(s);
+    if (s != RELEASE_ONLY) {
+        clErrorName(s, errorText, sizeof errorText);
+        const QString text = QString::fromLatin1(errorText);
+        reporting = true;
+        if (painting) {
+            // A modal box opened inside a paint event would paint the view
+            // recursively; it opens as soon as the frame has ended, with
+            // the view already released.
+            QMetaObject::invokeMethod(this, [this, text] { report(text); }, Qt::QueuedConnection);
+        } else {
+            report(text);
+        }
+    }
     makeCurrent();
     releaseObjects();
     return s;
 }
 
-void DemoView::report(cl_int s)
+void DemoView::report(const QString &text)
 {
-    clErrorName(s, errorText, sizeof errorText);
     reporting = true;
-    QMessageBox::critical(this, QStringLiteral("Error!"), QString::fromLatin1(errorText),
-                          QMessageBox::Ok, QMessageBox::NoButton);
+    QMessageBox::critical(this, QStringLiteral("Error!"), text, QMessageBox::Ok, QMessageBox::NoButton);
     reporting = false;
 }
 
@@ -95,7 +104,9 @@ void DemoView::wheelEvent(QWheelEvent *event)
 
 void DemoView::glDraw()
 {
+    painting = true;
     QGLWidget::glDraw();
+    painting = false;
     if (!checkGlErrors || !isValid())
         return;
     makeCurrent();

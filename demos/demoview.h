@@ -107,9 +107,10 @@ protected:
     cl_kernel kernel = nullptr;
 
 private:
-    void report(cl_int s);
+    void report(const QString &text);
 
     bool reporting = false;
+    bool painting = false;
 };
 
 #endif

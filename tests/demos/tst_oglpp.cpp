@@ -584,7 +584,7 @@ void PostprocessViewTest::failureIsReportedOnceAndReleasesEverything()
     ClFault::failCall(function.toLatin1().constData(), nth, status);
     perform(operation);
 
-    QCOMPARE(boxes->seen(), QStringList{ QLatin1String("Error!|") + errorName(status) });
+    QTRY_COMPARE(boxes->seen(), QStringList{ QLatin1String("Error!|") + errorName(status) });
     QVERIFY(!view->isReady());
     QCOMPARE(ClFault::liveObjects(), 0);
 
@@ -607,7 +607,7 @@ void PostprocessViewTest::smallWorkGroupsReadInvalidWorkGroupSize()
 {
     ClFault::limitWorkGroupSize(128);
     view->setupOpenCl();
-    QCOMPARE(boxes->seen(), QStringList{ "Error!|CL_INVALID_WORK_GROUP_SIZE" });
+    QTRY_COMPARE(boxes->seen(), QStringList{ "Error!|CL_INVALID_WORK_GROUP_SIZE" });
     QCOMPARE(ClFault::liveObjects(), 0);
     QCOMPARE(litPixels(view), 0);
 }
@@ -616,7 +616,7 @@ void PostprocessViewTest::failingBuildReadsBuildProgramFailure()
 {
     ClFault::failCall("clBuildProgram", 1, CL_BUILD_PROGRAM_FAILURE);
     view->setupOpenCl();
-    QCOMPARE(boxes->seen(), QStringList{ "Error!|CL_BUILD_PROGRAM_FAILURE" });
+    QTRY_COMPARE(boxes->seen(), QStringList{ "Error!|CL_BUILD_PROGRAM_FAILURE" });
     QCOMPARE(ClFault::liveObjects(), 0);
     QCOMPARE(ClFault::callCount("clCreateKernel"), 0);
 }
@@ -631,7 +631,7 @@ void PostprocessViewTest::failureWhileTheTimerFiresRaisesOneBox()
     ClFault::failAlways("clEnqueueNDRangeKernel", CL_OUT_OF_RESOURCES);
     QTest::qWait(300);
     ticks.stop();
-    QCOMPARE(boxes->seen(), QStringList{ "Error!|CL_OUT_OF_RESOURCES" });
+    QTRY_COMPARE(boxes->seen(), QStringList{ "Error!|CL_OUT_OF_RESOURCES" });
     QCOMPARE(boxes->mostOpenAtOnce, 1);
     QCOMPARE(ClFault::callCount("clEnqueueNDRangeKernel"), runs + 1);
     QCOMPARE(ClFault::liveObjects(), 0);
