@@ -11,6 +11,13 @@ QString text(const char *latin1)
     return QString::fromLatin1(latin1 ? latin1 : "");
 }
 
+// A fixed field is read no further than its own size, terminated or not.
+template <size_t N>
+QString fixedText(const char (&field)[N])
+{
+    return QString::fromLatin1(field, int(qstrnlen(field, N)));
+}
+
 QString number(quint64 value)
 {
     return QString::number(value);
@@ -59,8 +66,8 @@ struct DeviceRow
 using namespace RowFormat;
 
 const DeviceRow deviceRowTable[] = {
-    { "Vendor: ", [](const ClDeviceEntry &d) { return text(d.vendor); }, "" },
-    { "Version: ", [](const ClDeviceEntry &d) { return text(d.version); }, "" },
+    { "Vendor: ", [](const ClDeviceEntry &d) { return fixedText(d.vendor); }, "" },
+    { "Version: ", [](const ClDeviceEntry &d) { return fixedText(d.version); }, "" },
     { "Type: ", [](const ClDeviceEntry &d) { return deviceTypeName(d.type); }, "" },
     { "CL_DEVICE_MAX_COMPUTE_UNITS: ", [](const ClDeviceEntry &d) { return number(d.maxComputeUnits); }, "" },
     { "CL_DEVICE_MAX_WORK_ITEM_DIMENSIONS: ",
@@ -118,7 +125,7 @@ namespace RowFormat {
 
 QString deviceLabel(const ClDeviceEntry &device)
 {
-    return QStringLiteral("Device: ") + text(device.name);
+    return QStringLiteral("Device: ") + fixedText(device.name);
 }
 
 QString platformExtensions(const char *extensions)
@@ -211,9 +218,9 @@ QString workItemSizes(const ClDeviceEntry &device)
 QStringList platformRows(const ClPlatformEntry &platform)
 {
     return {
-        QStringLiteral("Version: ") + text(platform.version),
-        QStringLiteral("Vendor: ") + text(platform.vendor),
-        QStringLiteral("Profile: ") + text(platform.profile),
+        QStringLiteral("Version: ") + fixedText(platform.version),
+        QStringLiteral("Vendor: ") + fixedText(platform.vendor),
+        QStringLiteral("Profile: ") + fixedText(platform.profile),
         RowFormat::platformExtensions(platform.extensions),
     };
 }
@@ -231,7 +238,7 @@ QVector<InventoryRow> inventoryRows(const ClInventory &inventory)
     QVector<InventoryRow> rows;
     for (cl_uint i = 0; inventory.platforms && i < inventory.numPlatforms; ++i) {
         const ClPlatformEntry &platform = inventory.platforms[i];
-        rows << InventoryRow{ InventoryRow::Platform, 0, 0, text(platform.name) };
+        rows << InventoryRow{ InventoryRow::Platform, 0, 0, fixedText(platform.name) };
         for (const QString &row : platformRows(platform))
             rows << InventoryRow{ InventoryRow::PlatformProperty, 1, 0, row };
         for (cl_uint j = 0; platform.devices && j < platform.numDevices; ++j) {

@@ -30,6 +30,7 @@ private slots:
     void fpConfigWithoutKnownBitsShowsBarePrefixAndNumber();
     void numbersAreUnsignedAndFullWidth();
     void workItemSizesJoinTheFirstThreeWithX();
+    void unterminatedTextIsReadNoFurtherThanItsField();
 
     // Extension lists
     void platformExtensionsBreakAtEveryBlank();
@@ -102,6 +103,17 @@ const char *const devicePrefixes[27] = {
 };
 
 } // namespace
+
+void RowFormatTest::unterminatedTextIsReadNoFurtherThanItsField()
+{
+    ClDeviceEntry entry = device();
+    std::memset(entry.name, 'n', sizeof entry.name);
+    std::memset(entry.vendor, 'v', sizeof entry.vendor);
+    std::memset(entry.version, 'r', sizeof entry.version);
+    QCOMPARE(RowFormat::deviceLabel(entry), QStringLiteral("Device: ") + QString(256, QLatin1Char('n')));
+    QCOMPARE(row(entry, 1), QStringLiteral("Vendor: ") + QString(256, QLatin1Char('v')));
+    QCOMPARE(row(entry, 2), QStringLiteral("Version: ") + QString(256, QLatin1Char('r')));
+}
 
 void RowFormatTest::aDeviceShows27RowsInFixedOrder()
 {
