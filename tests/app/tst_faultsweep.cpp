@@ -164,11 +164,13 @@ void FaultSweepTest::everyFailingCallIsSurvived_data()
 {
     QTest::addColumn<QString>("site");
     QTest::addColumn<int>("status");
-    // Shards split the sweep between test programs that run side by side.
+    // Shards split the sweep between test programs that run side by side;
+    // a stride above 1 fails only every stride-th site, for slow builds.
     const QStringList shard = qEnvironmentVariable("KORVANE_SWEEP_SHARD", QStringLiteral("0/1")).split('/');
     const int index = shard.value(0).toInt();
     const int count = qMax(1, shard.value(1).toInt());
-    for (int i = index; i < sites.size(); i += count) {
+    const int stride = qMax(1, qEnvironmentVariableIntValue("KORVANE_SWEEP_STRIDE"));
+    for (int i = stride * index; i < sites.size(); i += stride * count) {
         const CallSite site = parse(sites.at(i));
         const cl_int status = ClFault::plausibleFailure(QString::fromLatin1(site.function));
         if (status != CL_SUCCESS)
