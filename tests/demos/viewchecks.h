@@ -1,12 +1,14 @@
 #ifndef VIEWCHECKS_H
 #define VIEWCHECKS_H
 
-// What the sine-wave and N-body view tests check in the same way: what the
-// view shows, which GL buffers it holds, and how one failure plays out
-// while the animation timer keeps firing.
+// What the three view tests check in the same way: what the view shows,
+// which GL buffers it holds, its projection, a start without a usable
+// selection, and how one failure at every OpenCL call plays out while the
+// animation timer keeps firing.
 
 #include "clerrorname.h"
 #include "clfault.h"
+#include "demoview.h"
 #include "errorboxcatcher.h"
 #include "viewharness.h"
 
@@ -18,6 +20,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <cmath>
 #include <functional>
 
 namespace ViewChecks {
@@ -118,6 +121,83 @@ void checkOneFailure(View *view, const char *function, int nth, const std::funct
     view->repaint();
     QCOMPARE(nonBlackPixels(view), 0);
     QCOMPARE(boxes.count(), 1);
+}
+
+// Before its first start a view makes no OpenCL call, counts no frame and
+// shows black.
+inline void checkBlackAndIdleBeforeStart(DemoView *view)
+{
+    QCOMPARE(callsOf([view] {
+                 for (int i = 0; i < 5; ++i)
+                     view->animate();
+             }),
+             QStringList());
+    QCOMPARE(view->frameCount, 0);
+    view->updateGL();
+    QCOMPARE(nonBlackPixels(view), 0);
+}
+
+// A start on indexes the view's record does not hold creates nothing and
+// reports nothing; the view stays black.
+inline void checkUnusableSelectionsDoNothing(DemoView *view)
+{
+    ErrorBoxCatcher boxes;
+    for (const QPoint &indexes : { QPoint(-1, 0), QPoint(0, -1), QPoint(-1, -1), QPoint(1, 0), QPoint(0, 7) }) {
+        view->platformIndex = indexes.x();
+        view->deviceIndex = indexes.y();
+        view->setupOpenCl();
+        QVERIFY(!view->isReady());
+        QCOMPARE(ClFault::callCount("clCreateContext"), 0);
+        QCOMPARE(ClFault::liveObjects(), 0);
+    }
+    view->repaint();
+    QCOMPARE(nonBlackPixels(view), 0);
+    QCOMPARE(boxes.count(), 0);
+}
+
+// The projection keeps the view's proportions, and stays finite when the
+// view has no width or no height.
+inline void checkProjection(DemoView *view)
+{
+    auto projection = [view] {
+        view->makeCurrent();
+        QVector<GLfloat> m(16);
+        glGetFloatv(GL_PROJECTION_MATRIX, m.data());
+        return m;
+    };
+    view->resize(400, 200);
+    QTRY_COMPARE(view->size(), QSize(400, 200));
+    const QVector<GLfloat> m = projection();
+    QVERIFY2(std::fabs(m[5] / std::fabs(m[0]) - 2.0f) < 1e-5f, qPrintable(QString::number(m[5] / m[0])));
+    for (const QSize &size : { QSize(0, 0), QSize(200, 0), QSize(0, 200) }) {
+        view->resize(size);
+        view->repaint();
+        for (GLfloat value : projection())
+            QVERIFY(std::isfinite(value));
+    }
+}
+
+// The rows of a failure sweep: every call that can fail made by each
+// operation, as "operation: function#n", recorded after prepare(operation).
+inline void addFailureRows(const QStringList &operations, const std::function<void(const QString &)> &prepare,
+                           const std::function<void(const QString &)> &perform)
+{
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<QByteArray>("function");
+    QTest::addColumn<int>("nth");
+    ClFault::reset();
+    for (const QString &operation : operations) {
+        prepare(operation);
+        const QStringList calls = callsOf([&] { perform(operation); });
+        QVERIFY2(!calls.isEmpty(), qPrintable(operation));
+        for (const QString &call : calls) {
+            const QString function = call.section('#', 0, 0);
+            if (ClFault::plausibleFailure(function) != CL_SUCCESS)
+                QTest::newRow(qPrintable(operation + ": " + call))
+                    << operation << function.toLatin1() << call.section('#', 1).toInt();
+        }
+    }
+    ClFault::reset();
 }
 
 } // namespace ViewChecks

@@ -10,8 +10,13 @@
 #include <algorithm>
 #include <cstring>
 #include <dlfcn.h>
+#include <initializer_list>
 
 namespace ClFault {
+cl_int injected(const char *function);
+bool isStale(const void *handle);
+void created(void *handle, const char *kind);
+void *realFunction(const char *name);
 void forgetSharedObject(cl_mem memobj); // clfault_glsharing.cpp
 }
 
@@ -24,20 +29,23 @@ struct Failure
     cl_int status;
 };
 
-struct FakePlatform
-{
-    const char *name;
-};
+// Fake handles are the addresses of these names; device i belongs to platform i / 2.
+const char *const fakePlatforms[2] = { "Fake Platform A", "Fake Platform B" };
+const char *const fakeDevices[4] = { "Fake Device A1", "Fake Device A2", "Fake Device B1", "Fake Device B2" };
 
-struct FakeDevice
+template <typename Handle>
+Handle fakeHandle(const char *const &name)
 {
-    const char *name;
-    int platform;
-};
+    return reinterpret_cast<Handle>(const_cast<const char **>(&name));
+}
 
-FakePlatform fakePlatforms[2] = { { "Fake Platform A" }, { "Fake Platform B" } };
-FakeDevice fakeDevices[4] = { { "Fake Device A1", 0 }, { "Fake Device A2", 0 },
-                              { "Fake Device B1", 1 }, { "Fake Device B2", 1 } };
+int fakeIndex(const void *handle, const char *const *names, int count)
+{
+    for (int i = 0; i < count; ++i)
+        if (handle == &names[i])
+            return i;
+    return -1;
+}
 
 struct State
 {
@@ -63,118 +71,100 @@ State &state()
     return s;
 }
 
-void *openCl()
-{
-    static void *library = dlopen("libOpenCL.so.1", RTLD_NOW | RTLD_LOCAL);
-    return library;
-}
-
 template <typename Function>
 Function real(const char *name)
 {
-    return reinterpret_cast<Function>(dlsym(openCl(), name));
+    return reinterpret_cast<Function>(ClFault::realFunction(name));
 }
 
-// The real entry point of the wrapper it is used in, looked up once.
-#define REAL(function) static const auto real_##function = real<decltype(&::function)>(#function)
+// The real entry point, looked up once where it is used.
+#define FORWARD(function) ([] { static const auto f = real<decltype(&::function)>(#function); return f; }())
 
-// Counts and records the call; true (with the status) when it must fail.
-bool injected(const char *function, cl_int *status)
+// A handle a call passes and the status it fails with once released.
+struct Handle
 {
-    State &s = state();
-    const QString name = QString::fromLatin1(function);
-    const int n = ++s.counts[name];
-    if (s.recording)
-        s.recorded << name + QLatin1Char('#') + QString::number(n);
-    for (int i = 0; i < s.failures.size(); ++i) {
-        Failure &f = s.failures[i];
-        if (f.function != name)
-            continue;
-        if (f.remaining == 0) {
-            *status = f.status;
-            return true;
-        }
-        if (--f.remaining == 0) {
-            *status = f.status;
-            s.failures.removeAt(i);
-            return true;
-        }
+    const void *handle;
+    cl_int invalid;
+};
+
+// Counts and records the call, then gives the status it must fail with:
+// an injected failure, or that of the first released handle among handles
+// and the wait list. CL_SUCCESS when the call may go to the driver.
+cl_int gate(const char *function, std::initializer_list<Handle> handles = {}, cl_uint numEvents = 0,
+            const cl_event *events = nullptr, cl_int invalidEvent = CL_INVALID_EVENT_WAIT_LIST)
+{
+    const cl_int status = ClFault::injected(function);
+    if (status != CL_SUCCESS)
+        return status;
+    for (const Handle &h : handles)
+        if (ClFault::isStale(h.handle))
+            return h.invalid;
+    for (cl_uint i = 0; events && i < numEvents; ++i)
+        if (ClFault::isStale(events[i]))
+            return invalidEvent;
+    return CL_SUCCESS;
+}
+
+#define GATE(...)                                                                                            \
+    do {                                                                                                     \
+        const cl_int gated = gate(__VA_ARGS__);                                                              \
+        if (gated != CL_SUCCESS)                                                                             \
+            return gated;                                                                                    \
+    } while (false)
+
+// A creating call: null with the gate's status, or a new live object.
+template <typename Create>
+auto creating(cl_int gated, cl_int *errcode, const char *kind, Create create) -> decltype(create())
+{
+    if (gated != CL_SUCCESS) {
+        if (errcode)
+            *errcode = gated;
+        return nullptr;
     }
-    return false;
+    const auto handle = create();
+    ClFault::created(handle, kind);
+    return handle;
 }
 
-void setError(cl_int *errcode, cl_int status)
+// A release: a released handle is answered with invalid, never forwarded.
+template <typename Release>
+cl_int releasing(const char *function, void *handle, cl_int invalid, Release release)
 {
-    if (errcode)
-        *errcode = status;
-}
-
-void created(void *handle, const char *kind)
-{
-    if (!handle)
-        return;
-    state().live.insert(handle, kind);
-    state().released.remove(handle);
-}
-
-bool isStale(const void *handle)
-{
-    if (!handle || !state().released.contains(const_cast<void *>(handle)))
-        return false;
-    ++state().staleUses;
-    return true;
-}
-
-// True when the release may go to the driver.
-bool releasing(void *handle)
-{
-    if (isStale(handle))
-        return false;
+    GATE(function, { { handle, invalid } });
     if (state().live.remove(handle))
         state().released.insert(handle);
-    return true;
+    return release();
 }
 
-int fakePlatformIndex(cl_platform_id platform)
+cl_int withEvent(cl_event *event, cl_int status)
 {
-    for (int i = 0; i < 2; ++i)
-        if (platform == reinterpret_cast<cl_platform_id>(&fakePlatforms[i]))
-            return i;
-    return -1;
-}
-
-int fakeDeviceIndex(cl_device_id device)
-{
-    for (int i = 0; i < 4; ++i)
-        if (device == reinterpret_cast<cl_device_id>(&fakeDevices[i]))
-            return i;
-    return -1;
+    if (event && status == CL_SUCCESS)
+        ClFault::created(*event, "event");
+    return status;
 }
 
 cl_platform_id firstRealPlatform()
 {
-    REAL(clGetPlatformIDs);
     cl_platform_id platform = nullptr;
-    real_clGetPlatformIDs(1, &platform, nullptr);
+    FORWARD(clGetPlatformIDs)(1, &platform, nullptr);
     return platform;
 }
 
 cl_device_id firstRealDevice()
 {
-    REAL(clGetDeviceIDs);
     cl_device_id device = nullptr;
-    real_clGetDeviceIDs(firstRealPlatform(), CL_DEVICE_TYPE_ALL, 1, &device, nullptr);
+    FORWARD(clGetDeviceIDs)(firstRealPlatform(), CL_DEVICE_TYPE_ALL, 1, &device, nullptr);
     return device;
 }
 
 cl_platform_id realPlatform(cl_platform_id platform)
 {
-    return fakePlatformIndex(platform) >= 0 ? firstRealPlatform() : platform;
+    return fakeIndex(platform, fakePlatforms, 2) >= 0 ? firstRealPlatform() : platform;
 }
 
 cl_device_id realDevice(cl_device_id device)
 {
-    return fakeDeviceIndex(device) >= 0 ? firstRealDevice() : device;
+    return fakeIndex(device, fakeDevices, 4) >= 0 ? firstRealDevice() : device;
 }
 
 QVector<cl_device_id> realDevices(cl_uint count, const cl_device_id *devices)
@@ -203,30 +193,27 @@ cl_int answerText(const char *text, size_t valueSize, void *value, size_t *retur
     return answer(text, strlen(text) + 1, valueSize, value, returned);
 }
 
+// Answers a handle list of count fakes, as clGet*IDs do.
+template <typename Id>
+cl_int answerFakes(const char *const *names, cl_uint count, cl_uint entries, Id *ids, cl_uint *found)
+{
+    if (found)
+        *found = count;
+    for (cl_uint i = 0; ids && i < std::min(entries, count); ++i)
+        ids[i] = fakeHandle<Id>(names[i]);
+    return count ? CL_SUCCESS : CL_DEVICE_NOT_FOUND;
+}
+
 bool exceedsWorkGroupLimit(cl_uint dimensions, const size_t *localSize)
 {
+    // Without a local size the driver picks one within the limit.
     const size_t limit = state().workGroupLimit;
-    if (limit == 0)
+    if (limit == 0 || !localSize)
         return false;
     size_t items = 1;
     for (cl_uint i = 0; i < dimensions; ++i)
-        items *= localSize ? localSize[i] : 1;
-    // Without a local size the driver picks one within the limit.
-    return localSize && items > limit;
-}
-
-bool anyStale(cl_uint count, const cl_event *events)
-{
-    for (cl_uint i = 0; events && i < count; ++i)
-        if (isStale(events[i]))
-            return true;
-    return false;
-}
-
-void recordEvent(cl_event *event, cl_int status)
-{
-    if (event && status == CL_SUCCESS)
-        created(*event, "event");
+        items *= localSize[i];
+    return items > limit;
 }
 
 } // namespace
@@ -246,52 +233,42 @@ void reset()
     s.emulateSharing = false;
 }
 
-void setDriver(Driver driver)
-{
-    state().driver = driver;
-}
-
+void setDriver(Driver driver) { state().driver = driver; }
 void failCall(const char *function, int nth, cl_int status)
 {
     state().failures << Failure{ QString::fromLatin1(function), qMax(nth, 1), status };
 }
-
 void failAlways(const char *function, cl_int status)
 {
     state().failures << Failure{ QString::fromLatin1(function), 0, status };
 }
-
 void overrideDeviceInfo(cl_device_info param, const void *value, size_t size)
 {
     state().deviceOverrides.insert(param, QByteArray(static_cast<const char *>(value), int(size)));
 }
-
 void overrideDeviceText(cl_device_info param, const QByteArray &text)
 {
     overrideDeviceInfo(param, text.constData(), size_t(text.size()) + 1);
 }
-
-void limitWorkGroupSize(size_t limit)
-{
-    state().workGroupLimit = limit;
-}
-
-int callCount(const char *function)
-{
-    return state().counts.value(QString::fromLatin1(function));
-}
-
+void limitWorkGroupSize(size_t limit) { state().workGroupLimit = limit; }
+int callCount(const char *function) { return state().counts.value(QString::fromLatin1(function)); }
 void startRecording()
 {
     state().counts.clear();
     state().recorded.clear();
     state().recording = true;
 }
-
-QStringList recordedCalls()
+QStringList recordedCalls() { return state().recorded; }
+int liveObjects() { return state().live.size(); }
+int liveObjects(const char *kind)
 {
-    return state().recorded;
+    const auto &live = state().live;
+    return int(std::count_if(live.cbegin(), live.cend(), [kind](const char *k) { return strcmp(k, kind) == 0; }));
 }
+int staleHandleUses() { return state().staleUses; }
+QVector<cl_context_properties> lastContextProperties() { return state().contextProperties; }
+void emulateGlSharing(bool on) { state().emulateSharing = on; }
+int sharingCallsWithoutExtension() { return state().sharingWithoutExtension; }
 
 cl_int plausibleFailure(const QString &function)
 {
@@ -310,14 +287,9 @@ cl_int plausibleFailure(const QString &function)
         { "clEnqueueNDRangeKernel", CL_OUT_OF_RESOURCES },
         { "clEnqueueReadBuffer", CL_OUT_OF_RESOURCES },
         { "clEnqueueWriteBuffer", CL_OUT_OF_RESOURCES },
-        { "clEnqueueMapBuffer", CL_MAP_FAILURE },
-        { "clEnqueueUnmapMemObject", CL_OUT_OF_RESOURCES },
         { "clFinish", CL_OUT_OF_RESOURCES },
-        { "clFlush", CL_OUT_OF_RESOURCES },
         { "clWaitForEvents", CL_EXEC_STATUS_ERROR_FOR_EVENTS_IN_WAIT_LIST },
         { "clGetProgramBuildInfo", CL_INVALID_VALUE },
-        { "clGetKernelWorkGroupInfo", CL_INVALID_VALUE },
-        { "clGetEventProfilingInfo", CL_PROFILING_INFO_NOT_AVAILABLE },
         { "clCreateFromGLBuffer", CL_INVALID_GL_OBJECT },
         { "clEnqueueAcquireGLObjects", CL_INVALID_GL_OBJECT },
         { "clEnqueueReleaseGLObjects", CL_OUT_OF_RESOURCES },
@@ -327,68 +299,59 @@ cl_int plausibleFailure(const QString &function)
     return statuses.value(function, CL_SUCCESS);
 }
 
-int liveObjects()
+// The layer's own services, shared with clfault_glsharing.cpp.
+
+// Counts and records the call; the status it must fail with, or CL_SUCCESS.
+cl_int injected(const char *function)
 {
-    return state().live.size();
+    State &s = state();
+    const QString name = QString::fromLatin1(function);
+    const int n = ++s.counts[name];
+    if (s.recording)
+        s.recorded << name + QLatin1Char('#') + QString::number(n);
+    for (int i = 0; i < s.failures.size(); ++i) {
+        Failure &f = s.failures[i];
+        if (f.function != name)
+            continue;
+        const cl_int status = f.status;
+        if (f.remaining == 0)
+            return status;
+        if (--f.remaining == 0) {
+            s.failures.removeAt(i);
+            return status;
+        }
+    }
+    return CL_SUCCESS;
 }
 
-int liveObjects(const char *kind)
+bool isStale(const void *handle)
 {
-    const auto &live = state().live;
-    return int(std::count_if(live.cbegin(), live.cend(),
-                             [kind](const char *k) { return strcmp(k, kind) == 0; }));
+    if (!handle || !state().released.contains(const_cast<void *>(handle)))
+        return false;
+    ++state().staleUses;
+    return true;
 }
 
-int staleHandleUses()
+void created(void *handle, const char *kind)
 {
-    return state().staleUses;
-}
-
-QVector<cl_context_properties> lastContextProperties()
-{
-    return state().contextProperties;
-}
-
-void emulateGlSharing(bool on)
-{
-    state().emulateSharing = on;
-}
-
-int sharingCallsWithoutExtension()
-{
-    return state().sharingWithoutExtension;
-}
-
-void countSharingWithoutExtension()
-{
-    ++state().sharingWithoutExtension;
-}
-
-bool sharingEmulated()
-{
-    return state().emulateSharing;
-}
-
-// For the emulated sharing calls of clfault_glsharing.cpp, which count,
-// fail, check and create like the functions here.
-bool injectedCall(const char *function, cl_int *status)
-{
-    return injected(function, status);
-}
-
-bool staleHandle(const void *handle)
-{
-    return isStale(handle);
-}
-
-void createdObject(void *handle, const char *kind)
-{
-    created(handle, kind);
+    if (!handle)
+        return;
+    state().live.insert(handle, kind);
+    state().released.remove(handle);
 }
 
 void *realFunction(const char *name)
 {
-    return dlsym(openCl(), name);
+    static void *library = dlopen("libOpenCL.so.1", RTLD_NOW | RTLD_LOCAL);
+    return dlsym(library, name);
+}
+
+bool sharingWithoutExtension()
+{
+    if (state().emulateSharing)
+        return false;
+    ++state().sharingWithoutExtension;
+    return true;
 }
 
 bool isSharingContext(cl_context context)
@@ -405,23 +368,15 @@ extern "C" {
 CL_API_ENTRY cl_int CL_API_CALL clGetPlatformIDs(cl_uint num_entries, cl_platform_id *platforms,
                                                  cl_uint *num_platforms)
 {
-    REAL(clGetPlatformIDs);
-    cl_int status;
-    if (injected("clGetPlatformIDs", &status))
-        return status;
+    GATE(__func__);
     switch (state().driver) {
     case Driver::NoPlatform:
-        if (num_platforms)
-            *num_platforms = 0;
+        answerFakes(fakePlatforms, 0, num_entries, platforms, num_platforms);
         return CL_PLATFORM_NOT_FOUND_KHR;
     case Driver::TwoPlatformsTwoDevices:
-        if (num_platforms)
-            *num_platforms = 2;
-        for (cl_uint i = 0; platforms && i < std::min<cl_uint>(num_entries, 2); ++i)
-            platforms[i] = reinterpret_cast<cl_platform_id>(&fakePlatforms[i]);
-        return CL_SUCCESS;
+        return answerFakes(fakePlatforms, 2, num_entries, platforms, num_platforms);
     default:
-        return real_clGetPlatformIDs(num_entries, platforms, num_platforms);
+        return FORWARD(clGetPlatformIDs)(num_entries, platforms, num_platforms);
     }
 }
 
@@ -429,76 +384,61 @@ CL_API_ENTRY cl_int CL_API_CALL clGetPlatformInfo(cl_platform_id platform, cl_pl
                                                   size_t param_value_size, void *param_value,
                                                   size_t *param_value_size_ret)
 {
-    REAL(clGetPlatformInfo);
-    cl_int status;
-    if (injected("clGetPlatformInfo", &status))
-        return status;
-    const int fake = fakePlatformIndex(platform);
+    GATE(__func__);
+    const int fake = fakeIndex(platform, fakePlatforms, 2);
     if (fake >= 0 && param_name == CL_PLATFORM_NAME)
-        return answerText(fakePlatforms[fake].name, param_value_size, param_value, param_value_size_ret);
-    return real_clGetPlatformInfo(realPlatform(platform), param_name, param_value_size, param_value,
-                                  param_value_size_ret);
+        return answerText(fakePlatforms[fake], param_value_size, param_value, param_value_size_ret);
+    return FORWARD(clGetPlatformInfo)(realPlatform(platform), param_name, param_value_size, param_value,
+                                      param_value_size_ret);
 }
 
 CL_API_ENTRY cl_int CL_API_CALL clGetDeviceIDs(cl_platform_id platform, cl_device_type device_type,
                                                cl_uint num_entries, cl_device_id *devices,
                                                cl_uint *num_devices)
 {
-    REAL(clGetDeviceIDs);
-    cl_int status;
-    if (injected("clGetDeviceIDs", &status))
-        return status;
-    if (state().driver == Driver::PlatformWithoutDevice) {
-        if (num_devices)
-            *num_devices = 0;
-        return CL_DEVICE_NOT_FOUND;
-    }
-    const int fake = fakePlatformIndex(platform);
-    if (fake >= 0) {
-        if (num_devices)
-            *num_devices = 2;
-        for (cl_uint i = 0; devices && i < std::min<cl_uint>(num_entries, 2); ++i)
-            devices[i] = reinterpret_cast<cl_device_id>(&fakeDevices[2 * fake + int(i)]);
-        return CL_SUCCESS;
-    }
-    return real_clGetDeviceIDs(platform, device_type, num_entries, devices, num_devices);
+    GATE(__func__);
+    if (state().driver == Driver::PlatformWithoutDevice)
+        return answerFakes(fakeDevices, 0, num_entries, devices, num_devices);
+    const int fake = fakeIndex(platform, fakePlatforms, 2);
+    if (fake >= 0)
+        return answerFakes(fakeDevices + 2 * fake, 2, num_entries, devices, num_devices);
+    return FORWARD(clGetDeviceIDs)(platform, device_type, num_entries, devices, num_devices);
 }
 
 CL_API_ENTRY cl_int CL_API_CALL clGetDeviceInfo(cl_device_id device, cl_device_info param_name,
                                                 size_t param_value_size, void *param_value,
                                                 size_t *param_value_size_ret)
 {
-    REAL(clGetDeviceInfo);
-    cl_int status;
-    if (injected("clGetDeviceInfo", &status))
-        return status;
+    GATE(__func__);
     const State &s = state();
+    auto reply = [&](const void *data, size_t size) {
+        return answer(data, size, param_value_size, param_value, param_value_size_ret);
+    };
     if (s.deviceOverrides.contains(param_name)) {
-        const QByteArray &bytes = s.deviceOverrides[param_name];
-        return answer(bytes.constData(), size_t(bytes.size()), param_value_size, param_value,
-                      param_value_size_ret);
+        const QByteArray bytes = s.deviceOverrides.value(param_name);
+        return reply(bytes.constData(), size_t(bytes.size()));
     }
     if (s.workGroupLimit && param_name == CL_DEVICE_MAX_WORK_GROUP_SIZE)
-        return answer(&s.workGroupLimit, sizeof(size_t), param_value_size, param_value, param_value_size_ret);
-    const int fake = fakeDeviceIndex(device);
+        return reply(&s.workGroupLimit, sizeof(size_t));
+    const int fake = fakeIndex(device, fakeDevices, 4);
     if (fake >= 0 && param_name == CL_DEVICE_NAME)
-        return answerText(fakeDevices[fake].name, param_value_size, param_value, param_value_size_ret);
+        return answerText(fakeDevices[fake], param_value_size, param_value, param_value_size_ret);
     if (fake >= 0 && param_name == CL_DEVICE_PLATFORM) {
-        const cl_platform_id platform = reinterpret_cast<cl_platform_id>(&fakePlatforms[fakeDevices[fake].platform]);
-        return answer(&platform, sizeof platform, param_value_size, param_value, param_value_size_ret);
+        const cl_platform_id platform = fakeHandle<cl_platform_id>(fakePlatforms[fake / 2]);
+        return reply(&platform, sizeof platform);
     }
+    const auto forward = FORWARD(clGetDeviceInfo);
     if (s.emulateSharing && param_name == CL_DEVICE_EXTENSIONS) {
         size_t size = 0;
-        status = real_clGetDeviceInfo(realDevice(device), param_name, 0, nullptr, &size);
+        const cl_int status = forward(realDevice(device), param_name, 0, nullptr, &size);
         if (status != CL_SUCCESS)
             return status;
         QByteArray text(int(size), '\0');
-        real_clGetDeviceInfo(realDevice(device), param_name, size, text.data(), nullptr);
+        forward(realDevice(device), param_name, size, text.data(), nullptr);
         text = text.left(int(qstrlen(text.constData()))).trimmed() + " cl_khr_gl_sharing";
         return answerText(text.constData(), param_value_size, param_value, param_value_size_ret);
     }
-    return real_clGetDeviceInfo(realDevice(device), param_name, param_value_size, param_value,
-                                param_value_size_ret);
+    return forward(realDevice(device), param_name, param_value_size, param_value, param_value_size_ret);
 }
 
 CL_API_ENTRY cl_context CL_API_CALL clCreateContext(const cl_context_properties *properties,
@@ -507,7 +447,6 @@ CL_API_ENTRY cl_context CL_API_CALL clCreateContext(const cl_context_properties 
                                                                                   size_t, void *),
                                                     void *user_data, cl_int *errcode_ret)
 {
-    REAL(clCreateContext);
     State &s = state();
     s.contextProperties.clear();
     QVector<cl_context_properties> forwarded;
@@ -528,16 +467,12 @@ CL_API_ENTRY cl_context CL_API_CALL clCreateContext(const cl_context_properties 
         s.contextProperties << 0;
         forwarded << 0;
     }
-    cl_int status;
-    if (injected("clCreateContext", &status)) {
-        setError(errcode_ret, status);
-        return nullptr;
-    }
-    const QVector<cl_device_id> realList = realDevices(num_devices, devices);
-    cl_context context = real_clCreateContext(properties ? forwarded.constData() : nullptr, num_devices,
-                                              devices ? realList.constData() : nullptr, pfn_notify,
-                                              user_data, errcode_ret);
-    created(context, "context");
+    const cl_context context = creating(gate(__func__), errcode_ret, "context", [&] {
+        const QVector<cl_device_id> realList = realDevices(num_devices, devices);
+        return FORWARD(clCreateContext)(properties ? forwarded.constData() : nullptr, num_devices,
+                                        devices ? realList.constData() : nullptr, pfn_notify, user_data,
+                                        errcode_ret);
+    });
     if (s.emulateSharing && namesGlContext)
         s.sharingContexts.insert(context);
     else
@@ -549,30 +484,18 @@ CL_API_ENTRY cl_command_queue CL_API_CALL clCreateCommandQueue(cl_context contex
                                                                cl_command_queue_properties properties,
                                                                cl_int *errcode_ret)
 {
-    REAL(clCreateCommandQueue);
-    cl_int status;
-    if (injected("clCreateCommandQueue", &status) || (isStale(context) && (status = CL_INVALID_CONTEXT))) {
-        setError(errcode_ret, status);
-        return nullptr;
-    }
-    cl_command_queue queue = real_clCreateCommandQueue(context, realDevice(device), properties, errcode_ret);
-    created(queue, "queue");
-    return queue;
+    return creating(gate(__func__, { { context, CL_INVALID_CONTEXT } }), errcode_ret, "queue", [&] {
+        return FORWARD(clCreateCommandQueue)(context, realDevice(device), properties, errcode_ret);
+    });
 }
 
 CL_API_ENTRY cl_program CL_API_CALL clCreateProgramWithSource(cl_context context, cl_uint count,
                                                               const char **strings, const size_t *lengths,
                                                               cl_int *errcode_ret)
 {
-    REAL(clCreateProgramWithSource);
-    cl_int status;
-    if (injected("clCreateProgramWithSource", &status) || (isStale(context) && (status = CL_INVALID_CONTEXT))) {
-        setError(errcode_ret, status);
-        return nullptr;
-    }
-    cl_program program = real_clCreateProgramWithSource(context, count, strings, lengths, errcode_ret);
-    created(program, "program");
-    return program;
+    return creating(gate(__func__, { { context, CL_INVALID_CONTEXT } }), errcode_ret, "program", [&] {
+        return FORWARD(clCreateProgramWithSource)(context, count, strings, lengths, errcode_ret);
+    });
 }
 
 CL_API_ENTRY cl_int CL_API_CALL clBuildProgram(cl_program program, cl_uint num_devices,
@@ -580,15 +503,10 @@ CL_API_ENTRY cl_int CL_API_CALL clBuildProgram(cl_program program, cl_uint num_d
                                                void(CL_CALLBACK *pfn_notify)(cl_program, void *),
                                                void *user_data)
 {
-    REAL(clBuildProgram);
-    cl_int status;
-    if (injected("clBuildProgram", &status))
-        return status;
-    if (isStale(program))
-        return CL_INVALID_PROGRAM;
+    GATE(__func__, { { program, CL_INVALID_PROGRAM } });
     const QVector<cl_device_id> realList = realDevices(num_devices, device_list);
-    return real_clBuildProgram(program, num_devices, device_list ? realList.constData() : nullptr, options,
-                               pfn_notify, user_data);
+    return FORWARD(clBuildProgram)(program, num_devices, device_list ? realList.constData() : nullptr, options,
+                                   pfn_notify, user_data);
 }
 
 CL_API_ENTRY cl_int CL_API_CALL clGetProgramBuildInfo(cl_program program, cl_device_id device,
@@ -596,71 +514,31 @@ CL_API_ENTRY cl_int CL_API_CALL clGetProgramBuildInfo(cl_program program, cl_dev
                                                       size_t param_value_size, void *param_value,
                                                       size_t *param_value_size_ret)
 {
-    REAL(clGetProgramBuildInfo);
-    cl_int status;
-    if (injected("clGetProgramBuildInfo", &status))
-        return status;
-    if (isStale(program))
-        return CL_INVALID_PROGRAM;
-    return real_clGetProgramBuildInfo(program, realDevice(device), param_name, param_value_size, param_value,
-                                      param_value_size_ret);
+    GATE(__func__, { { program, CL_INVALID_PROGRAM } });
+    return FORWARD(clGetProgramBuildInfo)(program, realDevice(device), param_name, param_value_size, param_value,
+                                          param_value_size_ret);
 }
 
 CL_API_ENTRY cl_kernel CL_API_CALL clCreateKernel(cl_program program, const char *kernel_name,
                                                   cl_int *errcode_ret)
 {
-    REAL(clCreateKernel);
-    cl_int status;
-    if (injected("clCreateKernel", &status) || (isStale(program) && (status = CL_INVALID_PROGRAM))) {
-        setError(errcode_ret, status);
-        return nullptr;
-    }
-    cl_kernel kernel = real_clCreateKernel(program, kernel_name, errcode_ret);
-    created(kernel, "kernel");
-    return kernel;
-}
-
-CL_API_ENTRY cl_int CL_API_CALL clGetKernelWorkGroupInfo(cl_kernel kernel, cl_device_id device,
-                                                         cl_kernel_work_group_info param_name,
-                                                         size_t param_value_size, void *param_value,
-                                                         size_t *param_value_size_ret)
-{
-    REAL(clGetKernelWorkGroupInfo);
-    cl_int status;
-    if (injected("clGetKernelWorkGroupInfo", &status))
-        return status;
-    if (isStale(kernel))
-        return CL_INVALID_KERNEL;
-    return real_clGetKernelWorkGroupInfo(kernel, realDevice(device), param_name, param_value_size,
-                                         param_value, param_value_size_ret);
+    return creating(gate(__func__, { { program, CL_INVALID_PROGRAM } }), errcode_ret, "kernel",
+                    [&] { return FORWARD(clCreateKernel)(program, kernel_name, errcode_ret); });
 }
 
 CL_API_ENTRY cl_mem CL_API_CALL clCreateBuffer(cl_context context, cl_mem_flags flags, size_t size,
                                                void *host_ptr, cl_int *errcode_ret)
 {
-    REAL(clCreateBuffer);
-    cl_int status;
-    if (injected("clCreateBuffer", &status) || (isStale(context) && (status = CL_INVALID_CONTEXT))) {
-        setError(errcode_ret, status);
-        return nullptr;
-    }
-    cl_mem buffer = real_clCreateBuffer(context, flags, size, host_ptr, errcode_ret);
-    created(buffer, "mem");
-    return buffer;
+    return creating(gate(__func__, { { context, CL_INVALID_CONTEXT } }), errcode_ret, "mem",
+                    [&] { return FORWARD(clCreateBuffer)(context, flags, size, host_ptr, errcode_ret); });
 }
 
 CL_API_ENTRY cl_int CL_API_CALL clSetKernelArg(cl_kernel kernel, cl_uint arg_index, size_t arg_size,
                                                const void *arg_value)
 {
-    REAL(clSetKernelArg);
-    cl_int status;
-    if (injected("clSetKernelArg", &status))
-        return status;
-    if (isStale(kernel))
-        return CL_INVALID_KERNEL;
-    if (arg_value && arg_size == sizeof(cl_mem) && isStale(*static_cast<void *const *>(arg_value)))
-        return CL_INVALID_MEM_OBJECT;
-    return real_clSetKernelArg(kernel, arg_index, arg_size, arg_value);
+    const void *memobj = arg_value && arg_size == sizeof(cl_mem) ? *static_cast<void *const *>(arg_value) : nullptr;
+    GATE(__func__, { { kernel, CL_INVALID_KERNEL }, { memobj, CL_INVALID_MEM_OBJECT } });
+    return FORWARD(clSetKernelArg)(kernel, arg_index, arg_size, arg_value);
 }
 
 CL_API_ENTRY cl_int CL_API_CALL clEnqueueNDRangeKernel(cl_command_queue queue, cl_kernel kernel,
@@ -670,41 +548,22 @@ CL_API_ENTRY cl_int CL_API_CALL clEnqueueNDRangeKernel(cl_command_queue queue, c
                                                        cl_uint num_events, const cl_event *wait_list,
                                                        cl_event *event)
 {
-    REAL(clEnqueueNDRangeKernel);
-    cl_int status;
-    if (injected("clEnqueueNDRangeKernel", &status))
-        return status;
-    if (isStale(queue))
-        return CL_INVALID_COMMAND_QUEUE;
-    if (isStale(kernel))
-        return CL_INVALID_KERNEL;
-    if (anyStale(num_events, wait_list))
-        return CL_INVALID_EVENT_WAIT_LIST;
+    GATE(__func__, { { queue, CL_INVALID_COMMAND_QUEUE }, { kernel, CL_INVALID_KERNEL } }, num_events, wait_list);
     if (exceedsWorkGroupLimit(work_dim, local_work_size))
         return CL_INVALID_WORK_GROUP_SIZE;
-    status = real_clEnqueueNDRangeKernel(queue, kernel, work_dim, global_work_offset, global_work_size,
-                                         local_work_size, num_events, wait_list, event);
-    recordEvent(event, status);
-    return status;
+    return withEvent(event, FORWARD(clEnqueueNDRangeKernel)(queue, kernel, work_dim, global_work_offset,
+                                                            global_work_size, local_work_size, num_events,
+                                                            wait_list, event));
 }
 
 CL_API_ENTRY cl_int CL_API_CALL clEnqueueReadBuffer(cl_command_queue queue, cl_mem buffer, cl_bool blocking,
                                                     size_t offset, size_t size, void *ptr, cl_uint num_events,
                                                     const cl_event *wait_list, cl_event *event)
 {
-    REAL(clEnqueueReadBuffer);
-    cl_int status;
-    if (injected("clEnqueueReadBuffer", &status))
-        return status;
-    if (isStale(queue))
-        return CL_INVALID_COMMAND_QUEUE;
-    if (isStale(buffer))
-        return CL_INVALID_MEM_OBJECT;
-    if (anyStale(num_events, wait_list))
-        return CL_INVALID_EVENT_WAIT_LIST;
-    status = real_clEnqueueReadBuffer(queue, buffer, blocking, offset, size, ptr, num_events, wait_list, event);
-    recordEvent(event, status);
-    return status;
+    GATE(__func__, { { queue, CL_INVALID_COMMAND_QUEUE }, { buffer, CL_INVALID_MEM_OBJECT } }, num_events,
+         wait_list);
+    return withEvent(event, FORWARD(clEnqueueReadBuffer)(queue, buffer, blocking, offset, size, ptr, num_events,
+                                                         wait_list, event));
 }
 
 CL_API_ENTRY cl_int CL_API_CALL clEnqueueWriteBuffer(cl_command_queue queue, cl_mem buffer, cl_bool blocking,
@@ -712,160 +571,56 @@ CL_API_ENTRY cl_int CL_API_CALL clEnqueueWriteBuffer(cl_command_queue queue, cl_
                                                      cl_uint num_events, const cl_event *wait_list,
                                                      cl_event *event)
 {
-    REAL(clEnqueueWriteBuffer);
-    cl_int status;
-    if (injected("clEnqueueWriteBuffer", &status))
-        return status;
-    if (isStale(queue))
-        return CL_INVALID_COMMAND_QUEUE;
-    if (isStale(buffer))
-        return CL_INVALID_MEM_OBJECT;
-    if (anyStale(num_events, wait_list))
-        return CL_INVALID_EVENT_WAIT_LIST;
-    status = real_clEnqueueWriteBuffer(queue, buffer, blocking, offset, size, ptr, num_events, wait_list, event);
-    recordEvent(event, status);
-    return status;
-}
-
-CL_API_ENTRY void *CL_API_CALL clEnqueueMapBuffer(cl_command_queue queue, cl_mem buffer, cl_bool blocking,
-                                                  cl_map_flags flags, size_t offset, size_t size,
-                                                  cl_uint num_events, const cl_event *wait_list,
-                                                  cl_event *event, cl_int *errcode_ret)
-{
-    REAL(clEnqueueMapBuffer);
-    cl_int status;
-    if (injected("clEnqueueMapBuffer", &status)
-        || (isStale(queue) && (status = CL_INVALID_COMMAND_QUEUE))
-        || (isStale(buffer) && (status = CL_INVALID_MEM_OBJECT))) {
-        setError(errcode_ret, status);
-        return nullptr;
-    }
-    cl_int own = CL_SUCCESS;
-    void *mapped = real_clEnqueueMapBuffer(queue, buffer, blocking, flags, offset, size, num_events, wait_list,
-                                           event, &own);
-    setError(errcode_ret, own);
-    recordEvent(event, own);
-    return mapped;
-}
-
-CL_API_ENTRY cl_int CL_API_CALL clEnqueueUnmapMemObject(cl_command_queue queue, cl_mem memobj, void *mapped_ptr,
-                                                        cl_uint num_events, const cl_event *wait_list,
-                                                        cl_event *event)
-{
-    REAL(clEnqueueUnmapMemObject);
-    cl_int status;
-    if (injected("clEnqueueUnmapMemObject", &status))
-        return status;
-    if (isStale(queue))
-        return CL_INVALID_COMMAND_QUEUE;
-    if (isStale(memobj))
-        return CL_INVALID_MEM_OBJECT;
-    status = real_clEnqueueUnmapMemObject(queue, memobj, mapped_ptr, num_events, wait_list, event);
-    recordEvent(event, status);
-    return status;
+    GATE(__func__, { { queue, CL_INVALID_COMMAND_QUEUE }, { buffer, CL_INVALID_MEM_OBJECT } }, num_events,
+         wait_list);
+    return withEvent(event, FORWARD(clEnqueueWriteBuffer)(queue, buffer, blocking, offset, size, ptr,
+                                                          num_events, wait_list, event));
 }
 
 CL_API_ENTRY cl_int CL_API_CALL clFinish(cl_command_queue queue)
 {
-    REAL(clFinish);
-    cl_int status;
-    if (injected("clFinish", &status))
-        return status;
-    if (isStale(queue))
-        return CL_INVALID_COMMAND_QUEUE;
-    return real_clFinish(queue);
-}
-
-CL_API_ENTRY cl_int CL_API_CALL clFlush(cl_command_queue queue)
-{
-    REAL(clFlush);
-    cl_int status;
-    if (injected("clFlush", &status))
-        return status;
-    if (isStale(queue))
-        return CL_INVALID_COMMAND_QUEUE;
-    return real_clFlush(queue);
+    GATE(__func__, { { queue, CL_INVALID_COMMAND_QUEUE } });
+    return FORWARD(clFinish)(queue);
 }
 
 CL_API_ENTRY cl_int CL_API_CALL clWaitForEvents(cl_uint num_events, const cl_event *event_list)
 {
-    REAL(clWaitForEvents);
-    cl_int status;
-    if (injected("clWaitForEvents", &status))
-        return status;
-    if (anyStale(num_events, event_list))
-        return CL_INVALID_EVENT;
-    return real_clWaitForEvents(num_events, event_list);
-}
-
-CL_API_ENTRY cl_int CL_API_CALL clGetEventProfilingInfo(cl_event event, cl_profiling_info param_name,
-                                                        size_t param_value_size, void *param_value,
-                                                        size_t *param_value_size_ret)
-{
-    REAL(clGetEventProfilingInfo);
-    cl_int status;
-    if (injected("clGetEventProfilingInfo", &status))
-        return status;
-    if (isStale(event))
-        return CL_INVALID_EVENT;
-    return real_clGetEventProfilingInfo(event, param_name, param_value_size, param_value, param_value_size_ret);
+    GATE(__func__, {}, num_events, event_list, CL_INVALID_EVENT);
+    return FORWARD(clWaitForEvents)(num_events, event_list);
 }
 
 CL_API_ENTRY cl_int CL_API_CALL clReleaseEvent(cl_event event)
 {
-    REAL(clReleaseEvent);
-    cl_int status;
-    if (injected("clReleaseEvent", &status))
-        return status;
-    return releasing(event) ? real_clReleaseEvent(event) : CL_INVALID_EVENT;
+    return releasing(__func__, event, CL_INVALID_EVENT, [&] { return FORWARD(clReleaseEvent)(event); });
 }
 
 CL_API_ENTRY cl_int CL_API_CALL clReleaseKernel(cl_kernel kernel)
 {
-    REAL(clReleaseKernel);
-    cl_int status;
-    if (injected("clReleaseKernel", &status))
-        return status;
-    return releasing(kernel) ? real_clReleaseKernel(kernel) : CL_INVALID_KERNEL;
+    return releasing(__func__, kernel, CL_INVALID_KERNEL, [&] { return FORWARD(clReleaseKernel)(kernel); });
 }
 
 CL_API_ENTRY cl_int CL_API_CALL clReleaseProgram(cl_program program)
 {
-    REAL(clReleaseProgram);
-    cl_int status;
-    if (injected("clReleaseProgram", &status))
-        return status;
-    return releasing(program) ? real_clReleaseProgram(program) : CL_INVALID_PROGRAM;
+    return releasing(__func__, program, CL_INVALID_PROGRAM, [&] { return FORWARD(clReleaseProgram)(program); });
 }
 
 CL_API_ENTRY cl_int CL_API_CALL clReleaseMemObject(cl_mem memobj)
 {
-    REAL(clReleaseMemObject);
-    cl_int status;
-    if (injected("clReleaseMemObject", &status))
-        return status;
-    if (!releasing(memobj))
-        return CL_INVALID_MEM_OBJECT;
-    ClFault::forgetSharedObject(memobj);
-    return real_clReleaseMemObject(memobj);
+    return releasing(__func__, memobj, CL_INVALID_MEM_OBJECT, [&] {
+        ClFault::forgetSharedObject(memobj);
+        return FORWARD(clReleaseMemObject)(memobj);
+    });
 }
 
 CL_API_ENTRY cl_int CL_API_CALL clReleaseCommandQueue(cl_command_queue queue)
 {
-    REAL(clReleaseCommandQueue);
-    cl_int status;
-    if (injected("clReleaseCommandQueue", &status))
-        return status;
-    return releasing(queue) ? real_clReleaseCommandQueue(queue) : CL_INVALID_COMMAND_QUEUE;
+    return releasing(__func__, queue, CL_INVALID_COMMAND_QUEUE,
+                     [&] { return FORWARD(clReleaseCommandQueue)(queue); });
 }
 
 CL_API_ENTRY cl_int CL_API_CALL clReleaseContext(cl_context context)
 {
-    REAL(clReleaseContext);
-    cl_int status;
-    if (injected("clReleaseContext", &status))
-        return status;
-    return releasing(context) ? real_clReleaseContext(context) : CL_INVALID_CONTEXT;
+    return releasing(__func__, context, CL_INVALID_CONTEXT, [&] { return FORWARD(clReleaseContext)(context); });
 }
 
 } // extern "C"

@@ -15,13 +15,12 @@
 
 #include <dlfcn.h>
 
-namespace ClFault {
-void countSharingWithoutExtension();
-bool sharingEmulated();
-bool injectedCall(const char *function, cl_int *status);
-bool staleHandle(const void *handle);
-void createdObject(void *handle, const char *kind);
+namespace ClFault { // clfault.cpp
+cl_int injected(const char *function);
+bool isStale(const void *handle);
+void created(void *handle, const char *kind);
 void *realFunction(const char *name);
+bool sharingWithoutExtension();   // true, and counted, while sharing is not emulated
 bool isSharingContext(cl_context context);
 void forgetSharedObject(cl_mem memobj);
 }
@@ -67,17 +66,17 @@ const GlCalls &gl()
         using Lookup = void (*(*)(const GLubyte *))();
         const auto lookup = reinterpret_cast<Lookup>(dlsym(RTLD_DEFAULT, "glXGetProcAddressARB"));
         c.getCurrentContext = reinterpret_cast<void *(*)()>(dlsym(RTLD_DEFAULT, "glXGetCurrentContext"));
-        if (!lookup)
-            return c;
-        auto get = [lookup](const char *name) {
-            return lookup(reinterpret_cast<const GLubyte *>(name));
+        auto get = [lookup](auto &function, const char *name) {
+            function = lookup ? reinterpret_cast<std::remove_reference_t<decltype(function)>>(
+                           lookup(reinterpret_cast<const GLubyte *>(name)))
+                              : nullptr;
         };
-        c.getIntegerv = reinterpret_cast<void (*)(GLenum, GLint *)>(get("glGetIntegerv"));
-        c.isBuffer = reinterpret_cast<PFNGLISBUFFERPROC>(get("glIsBuffer"));
-        c.bindBuffer = reinterpret_cast<PFNGLBINDBUFFERPROC>(get("glBindBuffer"));
-        c.getBufferParameteriv = reinterpret_cast<PFNGLGETBUFFERPARAMETERIVPROC>(get("glGetBufferParameteriv"));
-        c.getBufferSubData = reinterpret_cast<PFNGLGETBUFFERSUBDATAPROC>(get("glGetBufferSubData"));
-        c.bufferSubData = reinterpret_cast<PFNGLBUFFERSUBDATAPROC>(get("glBufferSubData"));
+        get(c.getIntegerv, "glGetIntegerv");
+        get(c.isBuffer, "glIsBuffer");
+        get(c.bindBuffer, "glBindBuffer");
+        get(c.getBufferParameteriv, "glGetBufferParameteriv");
+        get(c.getBufferSubData, "glGetBufferSubData");
+        get(c.bufferSubData, "glBufferSubData");
         return c;
     }();
     return calls;
@@ -124,17 +123,17 @@ bool validFlags(cl_mem_flags flags)
 cl_int checkSharedObjects(cl_command_queue queue, cl_uint count, const cl_mem *objects, cl_uint numEvents,
                           const cl_event *waitList)
 {
-    if (ClFault::staleHandle(queue))
+    if (ClFault::isStale(queue))
         return CL_INVALID_COMMAND_QUEUE;
     if ((count == 0) != (objects == nullptr))
         return CL_INVALID_VALUE;
     if ((numEvents == 0) != (waitList == nullptr))
         return CL_INVALID_EVENT_WAIT_LIST;
     for (cl_uint i = 0; i < numEvents; ++i)
-        if (ClFault::staleHandle(waitList[i]))
+        if (ClFault::isStale(waitList[i]))
             return CL_INVALID_EVENT_WAIT_LIST;
     for (cl_uint i = 0; i < count; ++i) {
-        if (!objects[i] || ClFault::staleHandle(objects[i]))
+        if (!objects[i] || ClFault::isStale(objects[i]))
             return CL_INVALID_MEM_OBJECT;
         if (!sharedBuffers().contains(objects[i]))
             return CL_INVALID_GL_OBJECT;
@@ -142,21 +141,29 @@ cl_int checkSharedObjects(cl_command_queue queue, cl_uint count, const cl_mem *o
     return gl().usable() ? CL_SUCCESS : CL_INVALID_OPERATION;
 }
 
-// Waits for the wait list and hands out a completed marker as the event.
-cl_int finishCommand(cl_command_queue queue, cl_uint numEvents, const cl_event *waitList, cl_event *event)
+// Both sharing commands: counted and failed like every call, refused
+// without the extension, checked, then copy runs on every object; the
+// wait list is waited for and a completed marker handed out as the event.
+template <typename Copy>
+cl_int sharingCommand(const char *function, cl_command_queue queue, cl_uint count, const cl_mem *objects,
+                      cl_uint numEvents, const cl_event *waitList, cl_event *event, Copy copy)
 {
-    if (numEvents) {
-        const cl_int s = real<decltype(&clWaitForEvents)>("clWaitForEvents")(numEvents, waitList);
-        if (s != CL_SUCCESS)
-            return s;
-    }
-    if (!event)
-        return CL_SUCCESS;
-    const cl_int s = real<decltype(&clEnqueueMarkerWithWaitList)>("clEnqueueMarkerWithWaitList")(
-        queue, 0, nullptr, event);
-    if (s == CL_SUCCESS)
-        ClFault::createdObject(*event, "event");
-    return s;
+    cl_int status = ClFault::injected(function);
+    if (status != CL_SUCCESS)
+        return status;
+    if (ClFault::sharingWithoutExtension())
+        return CL_INVALID_OPERATION;
+    status = checkSharedObjects(queue, count, objects, numEvents, waitList);
+    for (cl_uint i = 0; status == CL_SUCCESS && i < count; ++i)
+        status = copy(objects[i], sharedBuffers()[objects[i]]);
+    if (status == CL_SUCCESS && numEvents)
+        status = real<decltype(&clWaitForEvents)>("clWaitForEvents")(numEvents, waitList);
+    if (status != CL_SUCCESS || !event)
+        return status;
+    status = real<decltype(&clEnqueueMarkerWithWaitList)>("clEnqueueMarkerWithWaitList")(queue, 0, nullptr, event);
+    if (status == CL_SUCCESS)
+        ClFault::created(*event, "event");
+    return status;
 }
 
 } // namespace
@@ -177,98 +184,74 @@ CL_API_ENTRY cl_mem CL_API_CALL clCreateFromGLBuffer(cl_context context, cl_mem_
             *errcode_ret = status;
         return nullptr;
     };
-    cl_int status;
-    if (ClFault::injectedCall("clCreateFromGLBuffer", &status))
+    const cl_int status = ClFault::injected(__func__);
+    if (status != CL_SUCCESS)
         return fail(status);
-    if (!ClFault::sharingEmulated()) {
-        ClFault::countSharingWithoutExtension();
+    if (ClFault::sharingWithoutExtension())
         return fail(CL_INVALID_OPERATION);
-    }
-    if (!context || ClFault::staleHandle(context) || !ClFault::isSharingContext(context))
+    if (!context || ClFault::isStale(context) || !ClFault::isSharingContext(context))
         return fail(CL_INVALID_CONTEXT);
     if (!validFlags(flags))
         return fail(CL_INVALID_VALUE);
-    if (!gl().usable() || !gl().isBuffer(bufobj))
-        return fail(CL_INVALID_GL_OBJECT);
-    const GLint size = glBufferSize(bufobj);
+    const GLint size = gl().usable() && gl().isBuffer(bufobj) ? glBufferSize(bufobj) : 0;
     if (size <= 0)
         return fail(CL_INVALID_GL_OBJECT);
-
     cl_mem buffer = real<decltype(&clCreateBuffer)>("clCreateBuffer")(context, flags, size_t(size), nullptr,
                                                                      errcode_ret);
     if (buffer) {
-        ClFault::createdObject(buffer, "mem");
+        ClFault::created(buffer, "mem");
         sharedBuffers().insert(buffer, SharedBuffer{ bufobj, flags, false });
     }
     return buffer;
 }
 
+// Acquiring copies the GL buffer's data into the OpenCL buffer.
 CL_API_ENTRY cl_int CL_API_CALL clEnqueueAcquireGLObjects(cl_command_queue queue, cl_uint num_objects,
                                                           const cl_mem *mem_objects, cl_uint num_events,
                                                           const cl_event *wait_list, cl_event *event)
 {
-    cl_int status;
-    if (ClFault::injectedCall("clEnqueueAcquireGLObjects", &status))
-        return status;
-    if (!ClFault::sharingEmulated()) {
-        ClFault::countSharingWithoutExtension();
-        return CL_INVALID_OPERATION;
-    }
-    status = checkSharedObjects(queue, num_objects, mem_objects, num_events, wait_list);
-    if (status != CL_SUCCESS)
-        return status;
     const auto write = real<decltype(&clEnqueueWriteBuffer)>("clEnqueueWriteBuffer");
-    for (cl_uint i = 0; i < num_objects; ++i) {
-        SharedBuffer &shared = sharedBuffers()[mem_objects[i]];
-        const GLint size = glBufferSize(shared.glBuffer);
-        if (size <= 0)
-            return CL_INVALID_GL_OBJECT;
-        QByteArray data(size, Qt::Uninitialized);
-        {
-            ArrayBufferBinding binding(shared.glBuffer);
-            gl().getBufferSubData(GL_ARRAY_BUFFER, 0, size, data.data());
-        }
-        status = write(queue, mem_objects[i], CL_TRUE, 0, size_t(size), data.constData(), 0, nullptr, nullptr);
-        if (status != CL_SUCCESS)
-            return status;
-        shared.acquired = true;
-    }
-    return finishCommand(queue, num_events, wait_list, event);
+    return sharingCommand(__func__, queue, num_objects, mem_objects, num_events, wait_list, event,
+                          [&](cl_mem memobj, SharedBuffer &shared) {
+                              const GLint size = glBufferSize(shared.glBuffer);
+                              if (size <= 0)
+                                  return CL_INVALID_GL_OBJECT;
+                              QByteArray data(size, Qt::Uninitialized);
+                              {
+                                  ArrayBufferBinding binding(shared.glBuffer);
+                                  gl().getBufferSubData(GL_ARRAY_BUFFER, 0, size, data.data());
+                              }
+                              const cl_int s = write(queue, memobj, CL_TRUE, 0, size_t(size), data.constData(), 0,
+                                                     nullptr, nullptr);
+                              if (s == CL_SUCCESS)
+                                  shared.acquired = true;
+                              return s;
+                          });
 }
 
+// Releasing copies back what OpenCL may have written.
 CL_API_ENTRY cl_int CL_API_CALL clEnqueueReleaseGLObjects(cl_command_queue queue, cl_uint num_objects,
                                                           const cl_mem *mem_objects, cl_uint num_events,
                                                           const cl_event *wait_list, cl_event *event)
 {
-    cl_int status;
-    if (ClFault::injectedCall("clEnqueueReleaseGLObjects", &status))
-        return status;
-    if (!ClFault::sharingEmulated()) {
-        ClFault::countSharingWithoutExtension();
-        return CL_INVALID_OPERATION;
-    }
-    status = checkSharedObjects(queue, num_objects, mem_objects, num_events, wait_list);
-    if (status != CL_SUCCESS)
-        return status;
     const auto read = real<decltype(&clEnqueueReadBuffer)>("clEnqueueReadBuffer");
-    for (cl_uint i = 0; i < num_objects; ++i) {
-        SharedBuffer &shared = sharedBuffers()[mem_objects[i]];
-        const bool written = shared.acquired && shared.flags != CL_MEM_READ_ONLY;
-        shared.acquired = false;
-        if (!written)
-            continue;
-        const GLint size = glBufferSize(shared.glBuffer);
-        if (size <= 0)
-            return CL_INVALID_GL_OBJECT;
-        QByteArray data(size, Qt::Uninitialized);
-        // Blocking, so the data is complete once the kernels before it ran.
-        status = read(queue, mem_objects[i], CL_TRUE, 0, size_t(size), data.data(), 0, nullptr, nullptr);
-        if (status != CL_SUCCESS)
-            return status;
-        ArrayBufferBinding binding(shared.glBuffer);
-        gl().bufferSubData(GL_ARRAY_BUFFER, 0, size, data.constData());
-    }
-    return finishCommand(queue, num_events, wait_list, event);
+    return sharingCommand(__func__, queue, num_objects, mem_objects, num_events, wait_list, event,
+                          [&](cl_mem memobj, SharedBuffer &shared) {
+                              const bool written = shared.acquired && shared.flags != CL_MEM_READ_ONLY;
+                              shared.acquired = false;
+                              const GLint size = written ? glBufferSize(shared.glBuffer) : 0;
+                              if (!written || size <= 0)
+                                  return written ? CL_INVALID_GL_OBJECT : CL_SUCCESS;
+                              QByteArray data(size, Qt::Uninitialized);
+                              // Blocking, so the data is complete once the kernels before it ran.
+                              const cl_int s = read(queue, memobj, CL_TRUE, 0, size_t(size), data.data(), 0,
+                                                    nullptr, nullptr);
+                              if (s == CL_SUCCESS) {
+                                  ArrayBufferBinding binding(shared.glBuffer);
+                                  gl().bufferSubData(GL_ARRAY_BUFFER, 0, size, data.constData());
+                              }
+                              return s;
+                          });
 }
 
 } // extern "C"

@@ -4,11 +4,27 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+namespace {
+
+QList<ErrorBoxCatcher *> &catchers()
+{
+    static QList<ErrorBoxCatcher *> alive;
+    return alive;
+}
+
+} // namespace
+
 ErrorBoxCatcher::ErrorBoxCatcher(QObject *parent)
     : QObject(parent)
 {
+    catchers() << this;
     connect(&poll, &QTimer::timeout, this, &ErrorBoxCatcher::closeOpenBoxes);
     poll.start(20);
+}
+
+ErrorBoxCatcher::~ErrorBoxCatcher()
+{
+    catchers().removeOne(this);
 }
 
 QStringList ErrorBoxCatcher::seen() const
@@ -34,11 +50,14 @@ void ErrorBoxCatcher::closeOpenBoxes()
         if (box && box->isVisible() && !box->property("korvaneSeen").toBool())
             open << box;
     }
-    mostOpenAtOnce = qMax(mostOpenAtOnce, open.size());
+    for (ErrorBoxCatcher *catcher : catchers())
+        catcher->mostOpenAtOnce = qMax(catcher->mostOpenAtOnce, open.size());
     for (QMessageBox *box : open) {
         box->setProperty("korvaneSeen", true);
-        titles << box->windowTitle();
-        texts << box->text();
+        for (ErrorBoxCatcher *catcher : catchers()) {
+            catcher->titles << box->windowTitle();
+            catcher->texts << box->text();
+        }
         if (QAbstractButton *ok = box->button(QMessageBox::Ok))
             ok->click();
         else

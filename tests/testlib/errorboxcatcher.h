@@ -7,13 +7,15 @@
 
 // Watches for modal message boxes while it lives, reads their title and
 // text, and closes them with OK, so that a test can drive code that reports
-// an error and then check what the user was told.
+// an error and then check what the user was told. Catchers alive at the
+// same time each see every box.
 class ErrorBoxCatcher : public QObject
 {
     Q_OBJECT
 
 public:
     explicit ErrorBoxCatcher(QObject *parent = nullptr);
+    ~ErrorBoxCatcher() override;
 
     int count() const { return texts.size(); }
     // "title|text" of every box seen, in order.

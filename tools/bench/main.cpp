@@ -44,6 +44,17 @@ void measureDevice(DeviceBench &bench, DeviceReport &report)
     report.figures.push_back(bench.postprocess(1920, 1080));
 }
 
+bool guiMeasured(const GuiReport &report)
+{
+    if (!report.error.empty())
+        return false;
+    for (const GuiFigure &figure : report.figures) {
+        if (!figure.error.empty())
+            return false;
+    }
+    return true;
+}
+
 bool allMeasured(const DeviceReport &report)
 {
     if (!report.error.empty())
@@ -53,6 +64,45 @@ bool allMeasured(const DeviceReport &report)
             return false;
     }
     return true;
+}
+
+// The window's frame rates on one device, beside the kernels alone.
+bool benchWindow(const DeviceReport &report, bool opened, DeviceBench &bench, bool json,
+                 std::unique_ptr<GuiReport> &guiReport)
+{
+    guiReport.reset(new GuiReport);
+    if (opened)
+        *guiReport = runGuiBench(report.platformIndex, report.deviceIndex, bench);
+    else
+        guiReport->error = report.error;
+    guiReport->platformIndex = report.platformIndex;
+    guiReport->deviceIndex = report.deviceIndex;
+    if (guiReport->deviceName.empty())
+        guiReport->deviceName = report.deviceName;
+    if (!json)
+        std::fputs(formatGuiTable(*guiReport).c_str(), stdout);
+    return guiMeasured(*guiReport);
+}
+
+// Every figure of one device, printed as soon as it is complete.
+bool benchKernels(DeviceReport &report, bool opened, DeviceBench &bench, bool json,
+                  std::vector<DeviceReport> &reports)
+{
+    if (opened)
+        measureDevice(bench, report);
+    if (!json) {
+        std::fputs(formatDeviceTable(report).c_str(), stdout);
+        std::fputs("\n", stdout);
+        std::fflush(stdout);
+    }
+    reports.push_back(report);
+    return allMeasured(report);
+}
+
+bool haveDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+           || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
 } // namespace
@@ -71,7 +121,12 @@ int main(int argc, char *argv[])
         std::fputs(benchUsage(program).c_str(), stdout);
         return 0;
     }
-
+    // Without a display the toolkit would abort with a core dump.
+    if (options.gui && !haveDisplay()) {
+        std::fprintf(stderr, "%s: --gui needs a display: set DISPLAY (an Xvfb server will do)\n",
+                     program.c_str());
+        return 2;
+    }
     std::unique_ptr<QApplication> app;
     if (options.gui)
         app.reset(new QApplication(argc, argv));
@@ -85,6 +140,7 @@ int main(int argc, char *argv[])
         releaseOpenClInventory(inventory);
         return 1;
     }
+    // The window runs on one device: the first unless one is chosen.
     if (options.gui && options.allDevices()) {
         options.platformIndex = 0;
         options.deviceIndex = 0;
@@ -102,7 +158,6 @@ int main(int argc, char *argv[])
     std::vector<DeviceReport> reports;
     std::unique_ptr<GuiReport> guiReport;
     bool ok = true;
-
     for (cl_uint p = 0; p < inventory.numPlatforms; ++p) {
         for (cl_uint d = 0; d < inventory.platforms[p].numDevices; ++d) {
             if (!options.allDevices()
@@ -113,32 +168,10 @@ int main(int argc, char *argv[])
             DeviceBench bench(pool, settings, options.kernelDir);
             const bool opened = bench.open(inventory.platformIds[p],
                                            inventory.platforms[p].deviceIds[d], report);
-            if (options.gui) {
-                guiReport.reset(new GuiReport);
-                if (opened)
-                    *guiReport = runGuiBench(int(p), int(d), bench);
-                else
-                    guiReport->error = report.error;
-                guiReport->platformIndex = int(p);
-                guiReport->deviceIndex = int(d);
-                if (guiReport->deviceName.empty())
-                    guiReport->deviceName = report.deviceName;
-                ok = ok && guiReport->error.empty();
-                for (const GuiFigure &figure : guiReport->figures)
-                    ok = ok && figure.error.empty();
-                if (!options.json)
-                    std::fputs(formatGuiTable(*guiReport).c_str(), stdout);
-                continue;
-            }
-            if (opened)
-                measureDevice(bench, report);
-            ok = ok && allMeasured(report);
-            if (!options.json) {
-                std::fputs(formatDeviceTable(report).c_str(), stdout);
-                std::fputs("\n", stdout);
-                std::fflush(stdout);
-            }
-            reports.push_back(report);
+            const bool measured = options.gui
+                ? benchWindow(report, opened, bench, options.json, guiReport)
+                : benchKernels(report, opened, bench, options.json, reports);
+            ok = ok && measured;
         }
     }
     if (options.json)
@@ -147,3 +180,4 @@ int main(int argc, char *argv[])
     releaseOpenClInventory(inventory);
     return ok ? 0 : 1;
 }
+
