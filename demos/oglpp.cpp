@@ -225,14 +225,10 @@ void OGLPP::runKernel()
 // for the read, and written to the kernel's input.
 bool OGLPP::stageSceneIn()
 {
-    const void *pixels = glFuncs.glMapBuffer(GL_PIXEL_PACK_BUFFER, GL_READ_ONLY);
-    if (!pixels)
-        return check(CL_MAP_FAILURE);
-    const size_t bytes = size_t(imageWidth) * size_t(imageHeight) * sizeof(cl_uint);
-    const cl_int s = clEnqueueWriteBuffer(queue, sceneImage, CL_TRUE, 0, bytes, pixels, 0, nullptr,
-                                          nullptr);
-    glFuncs.glUnmapBuffer(GL_PIXEL_PACK_BUFFER);
-    return check(s);
+    return throughMappedBuffer(GL_PIXEL_PACK_BUFFER, GL_READ_ONLY, [this](void *pixels) {
+        return clEnqueueWriteBuffer(queue, sceneImage, CL_TRUE, 0, filteredBytes(), pixels, 0, nullptr,
+                                    nullptr);
+    });
 }
 
 // The kernel's output is read straight into the mapped result buffer, from
@@ -240,14 +236,27 @@ bool OGLPP::stageSceneIn()
 bool OGLPP::stageResultOut()
 {
     glFuncs.glBindBuffer(GL_PIXEL_UNPACK_BUFFER, resultBuffer);
-    void *pixels = glFuncs.glMapBuffer(GL_PIXEL_UNPACK_BUFFER, GL_WRITE_ONLY);
+    return throughMappedBuffer(GL_PIXEL_UNPACK_BUFFER, GL_WRITE_ONLY, [this](void *pixels) {
+        return clEnqueueReadBuffer(queue, resultImage, CL_TRUE, 0, filteredBytes(), pixels, 0, nullptr,
+                                   nullptr);
+    });
+}
+
+// Maps the pixel buffer bound to target for one blocking OpenCL transfer;
+// it is unmapped again before a failure is reported and everything released.
+bool OGLPP::throughMappedBuffer(GLenum target, GLenum access, const std::function<cl_int(void *)> &transfer)
+{
+    void *pixels = glFuncs.glMapBuffer(target, access);
     if (!pixels)
         return check(CL_MAP_FAILURE);
-    const size_t bytes = size_t(imageWidth) * size_t(imageHeight) * sizeof(cl_uint);
-    const cl_int s = clEnqueueReadBuffer(queue, resultImage, CL_TRUE, 0, bytes, pixels, 0, nullptr,
-                                         nullptr);
-    glFuncs.glUnmapBuffer(GL_PIXEL_UNPACK_BUFFER);
+    const cl_int s = transfer(pixels);
+    glFuncs.glUnmapBuffer(target);
     return check(s);
+}
+
+size_t OGLPP::filteredBytes() const
+{
+    return size_t(imageWidth) * size_t(imageHeight) * sizeof(cl_uint);
 }
 
 void OGLPP::initializeGL()

@@ -6,6 +6,8 @@
 
 #include <GL/glu.h>
 
+#include <functional>
+
 // Second tab: three lit spheres rendered by OpenGL, filtered by the kernel
 // postprocess and shown as a texture over the whole view.
 //
@@ -49,6 +51,8 @@ private:
 
     bool stageSceneIn();
     bool stageResultOut();
+    bool throughMappedBuffer(GLenum target, GLenum access, const std::function<cl_int(void *)> &transfer);
+    size_t filteredBytes() const;
     void setProjection(int w, int h);
     void renderScene();
     void showResult();
