@@ -100,10 +100,11 @@ void StressTest::thousandStartsDoNotGrow()
 
     // What the program and its drivers keep on the heap must not grow with
     // every Start. Measured here: about +8 % over 900 Starts, some 7 KiB a
-    // Start that the drivers give back only at exit; the bound catches a
-    // leak of a buffer or of an object's state per Start. The resident size
-    // is printed, not held to a bound: the heap fragments under the
-    // drivers' megabyte buffers and keeps its holes.
+    // Start that the OpenCL driver keeps from every program build until
+    // exit (each Start builds its kernel). The bound catches a leak of a
+    // buffer or of an object's state per Start. The resident size is
+    // printed, not held to a bound: the heap fragments under the drivers'
+    // megabyte buffers and keeps its holes.
     QVERIFY2(growth(heapBaseline, heapFinal) < 20.0, "heap in use grew");
     // Three views, each holding at most a context, a queue, a program, a
     // kernel and four buffers.
