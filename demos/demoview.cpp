@@ -136,6 +136,11 @@ cl_device_id DemoView::selectedDevice()
     return inventoryDevice(inventory, platformIndex, deviceIndex);
 }
 
+QVector<cl_context_properties> DemoView::platformProperties() const
+{
+    return { CL_CONTEXT_PLATFORM, cl_context_properties(selectedPlatform()), 0 };
+}
+
 bool DemoView::createContext(const cl_context_properties *properties)
 {
     cl_int s = CL_SUCCESS;

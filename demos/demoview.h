@@ -7,6 +7,7 @@
 
 #include <QGLWidget>
 #include <QPoint>
+#include <QVector>
 
 class QLCDNumber;
 
@@ -81,6 +82,8 @@ protected:
     cl_device_id selectedDevice();
     bool hasSelection() const { return platformIndex >= 0 && deviceIndex >= 0; }
 
+    // The context properties naming the selected platform and nothing else.
+    QVector<cl_context_properties> platformProperties() const;
     bool createContext(const cl_context_properties *properties);
     bool createQueue();
     bool buildKernel(const char *resourcePath, const char *kernelName);

@@ -38,10 +38,7 @@ void oglnbody::setupOpenCl()
     std::memcpy(positions, initialPositions, size_t(numBodies) * sizeof(cl_float4));
     std::memcpy(velocities, initialVelocities, size_t(numBodies) * sizeof(cl_float4));
 
-    const cl_context_properties properties[] = {
-        CL_CONTEXT_PLATFORM, cl_context_properties(selectedPlatform()), 0
-    };
-    if (!createContext(properties) || !createQueue())
+    if (!createContext(platformProperties().constData()) || !createQueue())
         return;
     if (!buildKernel(":/cl/NBody_Kernels.cl", "nbody_sim"))
         return;

@@ -75,10 +75,8 @@ void OGLPP::setupOpenCl()
 
     if (!deviceOffersGlSharing())
         return;
-    const QVector<cl_context_properties> properties = sharing
-        ? glSharingProperties(selectedPlatform())
-        : QVector<cl_context_properties>{ CL_CONTEXT_PLATFORM,
-                                          cl_context_properties(selectedPlatform()), 0 };
+    const QVector<cl_context_properties> properties = sharing ? glSharingProperties(selectedPlatform())
+                                                              : platformProperties();
     if (!createContext(properties.constData()) || !createQueue() || !createImages())
         return;
     if (!buildKernel(":/cl/PostprocessGL.cl", "postprocess"))

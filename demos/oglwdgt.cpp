@@ -20,10 +20,7 @@ void OGLWdgt::setupOpenCl()
         return;
     checkStatus(RELEASE_ONLY);
 
-    const cl_context_properties properties[] = {
-        CL_CONTEXT_PLATFORM, cl_context_properties(selectedPlatform()), 0
-    };
-    if (!createContext(properties) || !createQueue())
+    if (!createContext(platformProperties().constData()) || !createQueue())
         return;
     if (!buildKernel(":/cl/simplGL.cl", "sine_wave"))
         return;
