@@ -50,9 +50,10 @@ cl_int DemoView::checkStatus(cl_int s)
     return s;
 }
 
+// Called with reporting set by checkStatus, which covers the wait for a
+// box that opens after the frame as well.
 void DemoView::report(const QString &text)
 {
-    reporting = true;
     QMessageBox::critical(this, QStringLiteral("Error!"), text, QMessageBox::Ok, QMessageBox::NoButton);
     reporting = false;
 }

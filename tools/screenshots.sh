@@ -61,8 +61,9 @@ trap finish EXIT
 
 Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
+# The socket appears before the server answers: wait for an answer.
 for _ in $(seq 100); do
-    [ -e "/tmp/.X11-unix/X$n" ] && break
+    xdotool getdisplaygeometry >/dev/null 2>&1 && break
     sleep 0.1
 done
 
