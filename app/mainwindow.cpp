@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
+#include "heaptrim.h"
 
 #include "oclinfo.h"
 #include "oglinfo.h"
@@ -155,6 +156,9 @@ void MainWindow::startView(DemoView *view)
     view->platformIndex = qMax(ui->cmbPlatform->currentIndex(), -1);
     view->deviceIndex = qMax(ui->cmbDevice->currentIndex(), -1);
     view->setupOpenCl();
+    // The Start has released the view's previous objects and the driver its
+    // build's scratch memory.
+    returnFreedHeapPages();
     routeFrameDisplay(view);
 }
 

@@ -1,0 +1,14 @@
+#include "heaptrim.h"
+
+#include <cstdlib> // names the C library: __GLIBC__
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
+void returnFreedHeapPages()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
