@@ -1,3 +1,4 @@
+#include "glowfilter.h"
 #include "hostreference.h"
 #include "threadpool.h"
 
@@ -109,44 +110,12 @@ void HostReferenceTest::sineMeshFollowsTheSurfaceFormula()
 
 namespace {
 
-int channel(std::uint32_t p, int i)
+std::vector<std::uint32_t> hostGlow(const std::vector<std::uint32_t> &in, int width, int height, int radius,
+                                    double threshold, double weight)
 {
-    return int((p >> (8 * i)) & 0xffu);
-}
-
-// The glow filter in integers, straight from its definition: the disc of
-// offsets with dx^2 + dy^2 <= r^2, edges clamped, a sample whose channel
-// sum over 765 exceeds the threshold counting weight times, the average
-// truncated and clamped, alpha 0.
-std::vector<std::uint32_t> integerGlow(const std::vector<std::uint32_t> &in, int width, int height,
-                                       int radius, double threshold, double weight)
-{
-    std::vector<std::uint32_t> out(in.size());
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            double sum[3] = { 0, 0, 0 };
-            int samples = 0;
-            for (int dy = -radius; dy <= radius; ++dy) {
-                for (int dx = -radius; dx <= radius; ++dx) {
-                    if (dx * dx + dy * dy > radius * radius)
-                        continue;
-                    const int sx = std::clamp(x + dx, 0, width - 1);
-                    const int sy = std::clamp(y + dy, 0, height - 1);
-                    const std::uint32_t p = in[size_t(sy) * width + sx];
-                    const int channelSum = channel(p, 0) + channel(p, 1) + channel(p, 2);
-                    const double w = channelSum / 765.0 > threshold ? weight : 1.0;
-                    for (int i = 0; i < 3; ++i)
-                        sum[i] += w * channel(p, i);
-                    ++samples;
-                }
-            }
-            std::uint32_t result = 0;
-            for (int i = 0; i < 3; ++i)
-                result |= std::uint32_t(std::min(255.0, std::floor(sum[i] / samples))) << (8 * i);
-            out[size_t(y) * width + x] = result;
-        }
-    }
-    return out;
+    const GlowFilter::Image image{ width, height, QVector<quint32>(in.begin(), in.end()) };
+    const QVector<quint32> out = GlowFilter::filtered(image, radius, threshold, weight).pixels;
+    return std::vector<std::uint32_t>(out.begin(), out.end());
 }
 
 std::vector<std::uint32_t> randomImage(int width, int height, unsigned seed)
@@ -185,7 +154,7 @@ void HostReferenceTest::glowMatchesIntegerFilter()
     std::vector<std::uint32_t> out(in.size(), 0xdeadbeefu);
     ThreadPool pool(2);
     postprocessReference(in.data(), out.data(), width, height, radius, 0.8f, 4.0f, pool);
-    const std::vector<std::uint32_t> expected = integerGlow(in, width, height, radius, 0.8, 4.0);
+    const std::vector<std::uint32_t> expected = hostGlow(in, width, height, radius, 0.8, 4.0);
     for (size_t i = 0; i < in.size(); ++i)
         QVERIFY2(out[i] == expected[i], qPrintable(QString::asprintf("pixel %zu: 0x%08x, expected 0x%08x",
                                                                      i, out[i], expected[i])));
@@ -198,11 +167,11 @@ void HostReferenceTest::glowWithFractionalHighlight()
     std::vector<std::uint32_t> out(in.size());
     ThreadPool pool(2);
     postprocessReference(in.data(), out.data(), width, height, 3, 0.5f, 2.5f, pool);
-    const std::vector<std::uint32_t> expected = integerGlow(in, width, height, 3, 0.5, 2.5);
+    const std::vector<std::uint32_t> expected = hostGlow(in, width, height, 3, 0.5, 2.5);
     // Single-precision sums may fall on the other side of an integer.
     for (size_t i = 0; i < in.size(); ++i)
         for (int c = 0; c < 4; ++c)
-            QVERIFY(std::abs(channel(out[i], c) - channel(expected[i], c)) <= 1);
+            QVERIFY(std::abs(GlowFilter::channel(out[i], c) - GlowFilter::channel(expected[i], c)) <= 1);
 }
 
 void HostReferenceTest::glowOfUniformWhiteStaysWhite()
