@@ -282,16 +282,18 @@ void BenchToolTest::guiTableShowsFramesBesideKernelRuns()
     figure.tab = "OpenCL N-Body Physics Simulation";
     figure.kernel = "nbody_sim";
     figure.size = "1024 bodies";
+    figure.startMs = 85.4;
     figure.frameSamples = { 90, 95, 93, 94 };
     figure.framesPerSecond = 93.5;
     figure.kernelRunsPerSecond = 1500.0;
     report.figures.push_back(figure);
     const QString table = QString::fromStdString(formatGuiTable(report)).simplified();
-    QVERIFY2(table.contains(QLatin1String("OpenCL N-Body Physics Simulation nbody_sim 1024 bodies 93.5 1500.0 90 95 93 94")),
+    QVERIFY2(table.contains(QLatin1String("OpenCL N-Body Physics Simulation nbody_sim 1024 bodies 85 93.5 1500.0 90 95 93 94")),
              qPrintable(table));
 
     const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(formatJson({}, &report)));
     const QJsonObject view = document.object().value("gui").toObject().value("views").toArray().at(0).toObject();
+    QCOMPARE(view.value("startMs").toDouble(), 85.4);
     QCOMPARE(view.value("framesPerSecond").toDouble(), 93.5);
     QCOMPARE(view.value("frameSamples").toArray().size(), 4);
 }

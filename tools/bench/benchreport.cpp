@@ -126,7 +126,8 @@ std::string guiJson(const GuiReport &report)
         const GuiFigure &figure = report.figures[i];
         text += (i ? ",\n    " : "\n    ") + std::string("{\"tab\": ") + jsonString(figure.tab)
                 + ", \"kernel\": " + jsonString(figure.kernel) + ", \"size\": "
-                + jsonString(figure.size) + ", \"frameSamples\": [";
+                + jsonString(figure.size) + ", \"startMs\": " + number(figure.startMs)
+                + ", \"frameSamples\": [";
         for (std::size_t j = 0; j < figure.frameSamples.size(); ++j)
             text += (j ? ", " : "") + std::to_string(figure.frameSamples[j]);
         text += "], \"framesPerSecond\": " + number(figure.framesPerSecond)
@@ -201,19 +202,20 @@ std::string formatGuiTable(const GuiReport &report)
                               report.deviceIndex, report.deviceName.c_str());
     if (!report.error.empty())
         return text + "  not measured: " + report.error + "\n";
-    text += format("\n%-34s %-12s %-13s %13s %17s  %s\n", "tab", "kernel", "size",
+    text += format("\n%-34s %-12s %-13s %8s %13s %17s  %s\n", "tab", "kernel", "size", "Start ms",
                    "view frames/s", "kernel-only runs/s", "frame display, once a second");
     for (const GuiFigure &figure : report.figures) {
         std::string samples;
         for (int sample : figure.frameSamples)
             samples += (samples.empty() ? "" : " ") + std::to_string(sample);
-        text += format("%-34s %-12s %-13s %13.1f %17.1f  %s\n", figure.tab.c_str(),
-                       figure.kernel.c_str(), figure.size.c_str(), figure.framesPerSecond,
-                       figure.kernelRunsPerSecond, samples.c_str());
+        text += format("%-34s %-12s %-13s %8.0f %13.1f %17.1f  %s\n", figure.tab.c_str(),
+                       figure.kernel.c_str(), figure.size.c_str(), figure.startMs,
+                       figure.framesPerSecond, figure.kernelRunsPerSecond, samples.c_str());
         if (!figure.error.empty())
             text += "    " + figure.error + "\n";
     }
-    text += "\n  The view's rate includes its whole frame: timer, transfers and drawing;"
+    text += "\n  A Start releases the view, builds its program, sets it up and draws its first"
+            " frame. The view's rate includes its whole frame: timer, transfers and drawing;"
             " the kernel-only rate is one over the median time of the same kernel work"
             " without the window.\n";
     return text;

@@ -54,6 +54,7 @@ struct GuiFigure
     std::string tab;
     std::string kernel;
     std::string size;
+    double startMs = 0.0;           // median time of a click on Start
     std::vector<int> frameSamples;  // the frame display, once a second
     double framesPerSecond = 0.0;   // median of the samples
     double kernelRunsPerSecond = 0.0;
