@@ -25,7 +25,7 @@ namespace {
 struct Failure
 {
     QString function;
-    int remaining;   // calls until it fires; 0 = every call
+    int remaining;   // calls until it fires
     cl_int status;
 };
 
@@ -238,10 +238,6 @@ void failCall(const char *function, int nth, cl_int status)
 {
     state().failures << Failure{ QString::fromLatin1(function), qMax(nth, 1), status };
 }
-void failAlways(const char *function, cl_int status)
-{
-    state().failures << Failure{ QString::fromLatin1(function), 0, status };
-}
 void overrideDeviceInfo(cl_device_info param, const void *value, size_t size)
 {
     state().deviceOverrides.insert(param, QByteArray(static_cast<const char *>(value), int(size)));
@@ -314,8 +310,6 @@ cl_int injected(const char *function)
         if (f.function != name)
             continue;
         const cl_int status = f.status;
-        if (f.remaining == 0)
-            return status;
         if (--f.remaining == 0) {
             s.failures.removeAt(i);
             return status;

@@ -31,8 +31,6 @@ void setDriver(Driver driver);
 // The nth call (1 = the next one) of the named function from now on fails
 // with status and is not forwarded; creating functions return null.
 void failCall(const char *function, int nth, cl_int status);
-// Every call of the named function fails with status until reset().
-void failAlways(const char *function, cl_int status);
 
 // clGetDeviceInfo answers param with these bytes, for every device.
 void overrideDeviceInfo(cl_device_info param, const void *value, size_t size);
