@@ -49,8 +49,8 @@ done
 log="$build/Testing/suite-output.log"
 mkdir -p "$build/Testing"
 if ! (cd "$build" && ctest --output-on-failure -j"$(nproc)" "$@") 2>&1 | tee "$log"; then
-    # LeakSanitizer's exit-time tracer now and then crashes by itself while
-    # the OpenCL driver's threads wind down ("Tracer caught signal"): that
+    # LeakSanitizer's stop-the-world tracer now and then crashes by itself
+    # at exit ("Tracer caught signal") after every check has passed: that
     # is no finding, so the failed tests run once more. A sanitizer report
     # or a failed check is never run again.
     if [ "$build" = build-sanitize ] && grep -q "Tracer caught signal" "$log" \
