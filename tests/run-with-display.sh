@@ -8,4 +8,4 @@ fi
 if [ -n "${DISPLAY:-}" ]; then
     exec "$@"
 fi
-exec xvfb-run -a -s "-screen 0 1280x1024x24" "$@"
+exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$@"

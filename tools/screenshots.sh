@@ -59,9 +59,11 @@ finish() {
 }
 trap finish EXIT
 
-Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb_pid=$!
 # The socket appears before the server answers: wait for an answer.
+# -noreset keeps the server from resetting when that probe disconnects,
+# which would drop a client connecting in the meantime.
 for _ in $(seq 100); do
     xdotool getdisplaygeometry >/dev/null 2>&1 && break
     sleep 0.1
