@@ -45,7 +45,18 @@ void MainWindow::createViews()
     oglWdgt = new OGLWdgt(ui->widget);
     oglPP = new OGLPP(ui->wgPP);
     oglNBody = new oglnbody(ui->wgNBody);
+    for (QWidget *view : { static_cast<QWidget *>(oglWdgt), static_cast<QWidget *>(oglPP),
+                           static_cast<QWidget *>(oglNBody) })
+        nameAfterTab(view);
     resizeViews();
+}
+
+// A view's failure report names the tab it stands on: its placeholder
+// lies on the tab's page.
+void MainWindow::nameAfterTab(QWidget *view)
+{
+    const int tab = ui->tabWidget->indexOf(view->parentWidget()->parentWidget());
+    view->setAccessibleName(ui->tabWidget->tabText(tab));
 }
 
 QTimer *MainWindow::createTimer(const char *name, int interval, DemoView *view,
@@ -70,11 +81,16 @@ void MainWindow::createTimers()
 
 void MainWindow::fillPlatforms()
 {
-    if (scanOpenClInventory(inventory) != CL_SUCCESS || inventory.numPlatforms == 0)
+    if (scanOpenClInventory(inventory) != CL_SUCCESS || inventory.numPlatforms == 0) {
+        ui->cmbPlatform->setPlaceholderText(noPlatformText());
+        ui->cmbDevice->setPlaceholderText(noPlatformText());
         return;
+    }
     // The first item makes itself current, which fills the device list.
     for (cl_uint i = 0; i < inventory.numPlatforms; ++i)
         ui->cmbPlatform->addItem(QString::fromLatin1(inventory.platforms[i].name));
+    // A driver without devices listed first must not leave nothing to start.
+    ui->cmbPlatform->setCurrentIndex(qMax(firstPlatformWithDevice(inventory), 0));
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
@@ -107,6 +123,7 @@ void MainWindow::on_cmbPlatform_currentIndexChanged(int index)
     const ClPlatformEntry &platform = inventory.platforms[index];
     for (cl_uint j = 0; j < platform.numDevices; ++j)
         ui->cmbDevice->addItem(QString::fromLatin1(platform.devices[j].name));
+    ui->cmbDevice->setPlaceholderText(platform.numDevices == 0 ? noDeviceText() : QString());
 }
 
 void MainWindow::on_pbPPStart_clicked()

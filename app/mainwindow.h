@@ -46,6 +46,7 @@ private slots:
 
 private:
     void createViews();
+    void nameAfterTab(QWidget *view);
     QTimer *createTimer(const char *name, int interval, DemoView *view, void (DemoView::*slot)());
     void createTimers();
     void fillPlatforms();

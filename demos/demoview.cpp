@@ -35,27 +35,51 @@ cl_int DemoView::checkStatus(cl_int s)
     if (s != RELEASE_ONLY) {
         clErrorName(s, errorText, sizeof errorText);
         const QString text = QString::fromLatin1(errorText);
+        const QString details = failureDetails();
         reporting = true;
         if (painting) {
             // A modal box opened inside a paint event would paint the view
             // recursively; it opens as soon as the frame has ended, with
             // the view already released.
-            QMetaObject::invokeMethod(this, [this, text] { report(text); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(this, [this, text, details] { report(text, details); },
+                                      Qt::QueuedConnection);
         } else {
-            report(text);
+            report(text, details);
         }
     }
+    failedStep = nullptr;
+    buildLog.clear();
     makeCurrent();
     releaseObjects();
     return s;
 }
 
 // Called with reporting set by checkStatus, which covers the wait for a
-// box that opens after the frame as well.
-void DemoView::report(const QString &text)
+// box that opens after the frame as well. The box says no more than the
+// status; what a user needs to act on it waits behind "Show Details...".
+void DemoView::report(const QString &text, const QString &details)
 {
-    QMessageBox::critical(this, QStringLiteral("Error!"), text, QMessageBox::Ok, QMessageBox::NoButton);
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Error!"), text, QMessageBox::Ok, this);
+    box.setDetailedText(details);
+    box.exec();
     reporting = false;
+}
+
+QString DemoView::failureDetails() const
+{
+    const char *activity = painting ? "drawing a frame" : resizing ? "resizing the view" : "starting the view";
+    QString details;
+    if (!accessibleName().isEmpty())
+        details += QStringLiteral("Tab: %1\n").arg(accessibleName());
+    const cl_device_id device = inventoryDevice(inventory, platformIndex, deviceIndex);
+    if (device)
+        details += QStringLiteral("Device: %1\n")
+                       .arg(QString::fromLatin1(inventory.platforms[platformIndex].devices[deviceIndex].name));
+    details += QStringLiteral("Failed step: %1, while %2\n")
+                   .arg(QLatin1String(failedStep ? failedStep : "unknown"), QLatin1String(activity));
+    if (!buildLog.isEmpty())
+        details += QStringLiteral("\nBuild log:\n") + QString::fromLatin1(buildLog);
+    return details;
 }
 
 void DemoView::draw(float fxx)
@@ -74,6 +98,13 @@ void DemoView::framecount()
     if (frameDisplay)
         frameDisplay->display(frameCount);
     frameCount = 0;
+}
+
+void DemoView::resizeEvent(QResizeEvent *event)
+{
+    resizing = true;
+    QGLWidget::resizeEvent(event);
+    resizing = false;
 }
 
 void DemoView::mousePressEvent(QMouseEvent *event)
@@ -116,9 +147,10 @@ void DemoView::glDraw()
         ++glErrors;
 }
 
-bool DemoView::check(cl_int s)
+bool DemoView::check(cl_int s, const char *step)
 {
     status = s;
+    failedStep = step;
     return checkStatus(s) == CL_SUCCESS;
 }
 
@@ -144,17 +176,22 @@ QVector<cl_context_properties> DemoView::platformProperties() const
 
 bool DemoView::createContext(const cl_context_properties *properties)
 {
+    return check(openContext(properties), "clCreateContext");
+}
+
+cl_int DemoView::openContext(const cl_context_properties *properties)
+{
     cl_int s = CL_SUCCESS;
     cl_device_id device = selectedDevice();
     context = clCreateContext(properties, 1, &device, nullptr, nullptr, &s);
-    return check(s);
+    return s;
 }
 
 bool DemoView::createQueue()
 {
     cl_int s = CL_SUCCESS;
     queue = clCreateCommandQueue(context, selectedDevice(), 0, &s);
-    return check(s);
+    return check(s, "clCreateCommandQueue");
 }
 
 bool DemoView::buildKernel(const char *resourcePath, const char *kernelName)
@@ -167,17 +204,34 @@ bool DemoView::buildKernel(const char *resourcePath, const char *kernelName)
     const char *text = source.constData();
     const size_t length = size_t(source.size());
     program = clCreateProgramWithSource(context, 1, &text, &length, &s);
-    if (!check(s))
+    if (!check(s, "clCreateProgramWithSource"))
         return false;
-    if (!check(clBuildProgram(program, 0, nullptr, "-cl-fast-relaxed-math", nullptr, nullptr)))
+    s = clBuildProgram(program, 0, nullptr, "-cl-fast-relaxed-math", nullptr, nullptr);
+    if (s != CL_SUCCESS)
+        buildLog = readBuildLog();
+    if (!check(s, "clBuildProgram"))
         return false;
     kernel = clCreateKernel(program, kernelName, &s);
-    return check(s);
+    return check(s, "clCreateKernel");
+}
+
+// The compiler's own words are what explains a failed build.
+QByteArray DemoView::readBuildLog()
+{
+    const cl_device_id device = selectedDevice();
+    size_t size = 0;
+    if (clGetProgramBuildInfo(program, device, CL_PROGRAM_BUILD_LOG, 0, nullptr, &size) != CL_SUCCESS
+        || size == 0)
+        return QByteArray();
+    QByteArray log(int(size), '\0');
+    if (clGetProgramBuildInfo(program, device, CL_PROGRAM_BUILD_LOG, size, log.data(), nullptr) != CL_SUCCESS)
+        return QByteArray();
+    return log.left(int(qstrlen(log.constData()))).trimmed();
 }
 
 bool DemoView::setKernelArg(cl_uint index, size_t size, const void *value)
 {
-    return check(clSetKernelArg(kernel, index, size, value));
+    return check(clSetKernelArg(kernel, index, size, value), "clSetKernelArg");
 }
 
 void DemoView::clearView()

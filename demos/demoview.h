@@ -61,6 +61,7 @@ public slots:
     void framecount();
 
 protected:
+    void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
@@ -69,8 +70,9 @@ protected:
     // Releases the view's objects in its own order.
     virtual void releaseObjects() = 0;
 
-    // Stores s in status and reports it; true when the caller may go on.
-    bool check(cl_int s);
+    // Stores s in status and reports it, naming step (the OpenCL call) in
+    // the report's details; true when the caller may go on.
+    bool check(cl_int s, const char *step);
     // True while a report is open: frames must not touch the objects
     // being reported, and timer ticks must not raise further reports.
     bool isReporting() const { return reporting; }
@@ -85,6 +87,8 @@ protected:
     // The context properties naming the selected platform and nothing else.
     QVector<cl_context_properties> platformProperties() const;
     bool createContext(const cl_context_properties *properties);
+    // The same without a report: the caller decides what a failure means.
+    cl_int openContext(const cl_context_properties *properties);
     bool createQueue();
     bool buildKernel(const char *resourcePath, const char *kernelName);
     bool setKernelArg(cl_uint index, size_t size, const void *value);
@@ -110,10 +114,15 @@ protected:
     cl_kernel kernel = nullptr;
 
 private:
-    void report(const QString &text);
+    void report(const QString &text, const QString &details);
+    QString failureDetails() const;
+    QByteArray readBuildLog();
 
     bool reporting = false;
     bool painting = false;
+    bool resizing = false;
+    const char *failedStep = nullptr;
+    QByteArray buildLog;
 };
 
 #endif

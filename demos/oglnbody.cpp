@@ -74,16 +74,16 @@ bool oglnbody::createBuffers()
     const cl_mem_flags copied = CL_MEM_READ_WRITE | CL_MEM_COPY_HOST_PTR;
     cl_int s = CL_SUCCESS;
     posBuffer = clCreateBuffer(context, copied, bytes, positions, &s);
-    if (!check(s))
+    if (!check(s, "clCreateBuffer"))
         return false;
     velBuffer = clCreateBuffer(context, copied, bytes, velocities, &s);
-    if (!check(s))
+    if (!check(s, "clCreateBuffer"))
         return false;
     newPosBuffer = clCreateBuffer(context, CL_MEM_READ_WRITE, bytes, nullptr, &s);
-    if (!check(s))
+    if (!check(s, "clCreateBuffer"))
         return false;
     newVelBuffer = clCreateBuffer(context, CL_MEM_READ_WRITE, bytes, nullptr, &s);
-    return check(s);
+    return check(s, "clCreateBuffer");
 }
 
 // Arguments 0 and 1 are the state a step reads, 6 and 7 the state it writes.
@@ -113,9 +113,10 @@ void oglnbody::runKernel()
     ++frameCount;
     const size_t globalSize = size_t(numBodies);
     const size_t localSize = WORK_GROUP_SIZE;
-    if (!check(clEnqueueNDRangeKernel(queue, kernel, 1, nullptr, &globalSize, &localSize, 0, nullptr, nullptr)))
+    if (!check(clEnqueueNDRangeKernel(queue, kernel, 1, nullptr, &globalSize, &localSize, 0, nullptr, nullptr),
+               "clEnqueueNDRangeKernel"))
         return;
-    if (!check(clFinish(queue)))
+    if (!check(clFinish(queue), "clFinish"))
         return;
 
     std::swap(posBuffer, newPosBuffer);
@@ -125,17 +126,18 @@ void oglnbody::runKernel()
 
     cl_event read = nullptr;
     if (!check(clEnqueueReadBuffer(queue, posBuffer, CL_TRUE, 0, size_t(numBodies) * sizeof(cl_float4),
-                                   positions, 0, nullptr, &read)))
+                                   positions, 0, nullptr, &read),
+               "clEnqueueReadBuffer"))
         return;
     const cl_int waited = clWaitForEvents(1, &read);
     if (waited != CL_SUCCESS) {
         // The report releases everything the view holds; the event is
         // not among its members.
         clReleaseEvent(read);
-        check(waited);
+        check(waited, "clWaitForEvents");
         return;
     }
-    check(clReleaseEvent(read));
+    check(clReleaseEvent(read), "clReleaseEvent");
 }
 
 void oglnbody::initializeGL()

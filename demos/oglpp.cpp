@@ -75,9 +75,8 @@ void OGLPP::setupOpenCl()
 
     if (!deviceOffersGlSharing())
         return;
-    const QVector<cl_context_properties> properties = sharing ? glSharingProperties(selectedPlatform())
-                                                              : platformProperties();
-    if (!createContext(properties.constData()) || !createQueue() || !createImages())
+    sharing = sharing && currentGlContextSharesWith(selectedPlatform(), selectedDevice());
+    if (!createSharingOrPlainContext() || !createQueue() || !createImages())
         return;
     if (!buildKernel(":/cl/PostprocessGL.cl", "postprocess"))
         return;
@@ -109,13 +108,27 @@ bool OGLPP::deviceOffersGlSharing()
 {
     const cl_device_id device = selectedDevice();
     size_t size = 0;
-    if (!check(clGetDeviceInfo(device, CL_DEVICE_EXTENSIONS, 0, nullptr, &size)))
+    if (!check(clGetDeviceInfo(device, CL_DEVICE_EXTENSIONS, 0, nullptr, &size), "clGetDeviceInfo"))
         return false;
     QByteArray extensions(int(size), '\0');
-    if (!check(clGetDeviceInfo(device, CL_DEVICE_EXTENSIONS, size, extensions.data(), nullptr)))
+    if (!check(clGetDeviceInfo(device, CL_DEVICE_EXTENSIONS, size, extensions.data(), nullptr),
+               "clGetDeviceInfo"))
         return false;
     sharing = namesExtension(QByteArray(extensions.constData()), "cl_khr_gl_sharing");
     return true;
+}
+
+// A driver may list the current GL context's devices and still refuse to
+// share it; the host-staged path then does the same work without a report.
+bool OGLPP::createSharingOrPlainContext()
+{
+    if (sharing) {
+        const QVector<cl_context_properties> properties = glSharingProperties(selectedPlatform());
+        if (openContext(properties.constData()) == CL_SUCCESS)
+            return true;
+        sharing = false;
+    }
+    return createContext(platformProperties().constData());
 }
 
 bool OGLPP::createImages()
@@ -124,7 +137,7 @@ bool OGLPP::createImages()
         cl_int s = CL_SUCCESS;
         image = sharing ? clCreateFromGLBuffer(context, flags, buffer, &s)
                         : clCreateBuffer(context, flags, imageBytes(), nullptr, &s);
-        return check(s);
+        return check(s, sharing ? "clCreateFromGLBuffer" : "clCreateBuffer");
     };
     return create(CL_MEM_READ_ONLY, sceneBuffer, sceneImage)
            && create(CL_MEM_WRITE_ONLY, resultBuffer, resultImage);
@@ -194,7 +207,8 @@ void OGLPP::runKernel()
         // The extension asks for the GL work on the buffers to be complete,
         // not merely issued, before OpenCL acquires them.
         glFinish();
-        if (!check(clEnqueueAcquireGLObjects(queue, 2, images, 0, nullptr, nullptr)))
+        if (!check(clEnqueueAcquireGLObjects(queue, 2, images, 0, nullptr, nullptr),
+                   "clEnqueueAcquireGLObjects"))
             return;
     } else if (!stageSceneIn()) {
         return;
@@ -208,11 +222,13 @@ void OGLPP::runKernel()
         || !setKernelArg(7, sizeof highlightGain, &highlightGain)
         || !setKernelArg(8, tileBytes, nullptr))
         return;
-    if (!check(clEnqueueNDRangeKernel(queue, kernel, 2, nullptr, global, local, 0, nullptr, nullptr)))
+    if (!check(clEnqueueNDRangeKernel(queue, kernel, 2, nullptr, global, local, 0, nullptr, nullptr),
+               "clEnqueueNDRangeKernel"))
         return;
-    if (sharing && !check(clEnqueueReleaseGLObjects(queue, 2, images, 0, nullptr, nullptr)))
+    if (sharing
+        && !check(clEnqueueReleaseGLObjects(queue, 2, images, 0, nullptr, nullptr), "clEnqueueReleaseGLObjects"))
         return;
-    if (!check(clFinish(queue)))
+    if (!check(clFinish(queue), "clFinish"))
         return;
     if (!sharing)
         stageResultOut();
@@ -223,7 +239,7 @@ void OGLPP::runKernel()
 // for the read, and written to the kernel's input.
 bool OGLPP::stageSceneIn()
 {
-    return throughMappedBuffer(GL_PIXEL_PACK_BUFFER, GL_READ_ONLY, [this](void *pixels) {
+    return throughMappedBuffer(GL_PIXEL_PACK_BUFFER, GL_READ_ONLY, "clEnqueueWriteBuffer", [this](void *pixels) {
         return clEnqueueWriteBuffer(queue, sceneImage, CL_TRUE, 0, filteredBytes(), pixels, 0, nullptr,
                                     nullptr);
     });
@@ -234,7 +250,7 @@ bool OGLPP::stageSceneIn()
 bool OGLPP::stageResultOut()
 {
     glFuncs.glBindBuffer(GL_PIXEL_UNPACK_BUFFER, resultBuffer);
-    return throughMappedBuffer(GL_PIXEL_UNPACK_BUFFER, GL_WRITE_ONLY, [this](void *pixels) {
+    return throughMappedBuffer(GL_PIXEL_UNPACK_BUFFER, GL_WRITE_ONLY, "clEnqueueReadBuffer", [this](void *pixels) {
         return clEnqueueReadBuffer(queue, resultImage, CL_TRUE, 0, filteredBytes(), pixels, 0, nullptr,
                                    nullptr);
     });
@@ -242,14 +258,15 @@ bool OGLPP::stageResultOut()
 
 // Maps the pixel buffer bound to target for one blocking OpenCL transfer;
 // it is unmapped again before a failure is reported and everything released.
-bool OGLPP::throughMappedBuffer(GLenum target, GLenum access, const std::function<cl_int(void *)> &transfer)
+bool OGLPP::throughMappedBuffer(GLenum target, GLenum access, const char *step,
+                                const std::function<cl_int(void *)> &transfer)
 {
     void *pixels = glFuncs.glMapBuffer(target, access);
     if (!pixels)
-        return check(CL_MAP_FAILURE);
+        return check(CL_MAP_FAILURE, "glMapBuffer");
     const cl_int s = transfer(pixels);
     glFuncs.glUnmapBuffer(target);
-    return check(s);
+    return check(s, step);
 }
 
 size_t OGLPP::filteredBytes() const

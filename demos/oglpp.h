@@ -13,9 +13,10 @@
 //
 // The image travels through two pixel buffer objects: the scene is read
 // into the first, the kernel writes the second, and the second is uploaded
-// into the texture. A device that offers cl_khr_gl_sharing works on the
-// two buffers in place; any other device gets two ordinary OpenCL buffers,
-// which each frame stages through the mapped pixel buffers.
+// into the texture. A device that offers cl_khr_gl_sharing and can share
+// the view's GL context works on the two buffers in place; any other device
+// gets two ordinary OpenCL buffers, which each frame stages through the
+// mapped pixel buffers.
 class OGLPP : public DemoView
 {
     Q_OBJECT
@@ -41,6 +42,7 @@ private:
     void runKernel();
 
     bool deviceOffersGlSharing();
+    bool createSharingOrPlainContext();
     bool createImages();
     bool setImageArgs();
     void createPixelBuffer(GLuint &buffer);
@@ -51,7 +53,8 @@ private:
 
     bool stageSceneIn();
     bool stageResultOut();
-    bool throughMappedBuffer(GLenum target, GLenum access, const std::function<cl_int(void *)> &transfer);
+    bool throughMappedBuffer(GLenum target, GLenum access, const char *step,
+                             const std::function<cl_int(void *)> &transfer);
     size_t filteredBytes() const;
     void setProjection(int w, int h);
     void renderScene();

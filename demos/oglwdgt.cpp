@@ -29,7 +29,7 @@ void OGLWdgt::setupOpenCl()
 
     cl_int s = CL_SUCCESS;
     posBuffer = clCreateBuffer(context, CL_MEM_WRITE_ONLY, meshBytes(), nullptr, &s);
-    if (!check(s))
+    if (!check(s, "clCreateBuffer"))
         return;
     if (!setKernelArg(0, sizeof(cl_mem), &posBuffer) || !setKernelArg(1, sizeof(cl_uint), &meshWidth)
         || !setKernelArg(2, sizeof(cl_uint), &meshHeight))
@@ -77,7 +77,8 @@ void OGLWdgt::runKernel()
     if (!setKernelArg(3, sizeof(float), &animTime) || !setKernelArg(4, sizeof(float), &freq))
         return;
     const size_t globalSize[2] = { meshWidth, meshHeight };
-    if (!check(clEnqueueNDRangeKernel(queue, kernel, 2, nullptr, globalSize, nullptr, 0, nullptr, nullptr)))
+    if (!check(clEnqueueNDRangeKernel(queue, kernel, 2, nullptr, globalSize, nullptr, 0, nullptr, nullptr),
+               "clEnqueueNDRangeKernel"))
         return;
 
     // The result goes straight from the device into the mapped vertex
@@ -94,7 +95,7 @@ void OGLWdgt::runKernel()
     // deletes the buffer, and a buffer must not be deleted while mapped.
     if (vertices)
         glFuncs.glUnmapBuffer(GL_ARRAY_BUFFER);
-    check(s);
+    check(s, "clEnqueueReadBuffer");
 }
 
 void OGLWdgt::initializeGL()

@@ -5,6 +5,7 @@
 #include "wrappingdelegate.h"
 
 #include <QColor>
+#include <QLabel>
 #include <QTreeWidgetItem>
 
 #include <cstring>
@@ -18,8 +19,11 @@ oclInfo::oclInfo(QWidget *parent)
     ui->twInfo->setColumnWidth(0, 340);
     ui->twInfo->setItemDelegate(new WrappingItemDelegate(ui->twInfo));
     std::memset(&inventory, 0, sizeof inventory);
-    if (scanOpenClInventory(inventory) == CL_SUCCESS && inventory.numPlatforms != 0)
+    const cl_int status = scanOpenClInventory(inventory);
+    if (status == CL_SUCCESS)
         buildTree();
+    else
+        showNoPlatform(status);
 }
 
 oclInfo::~oclInfo()
@@ -68,4 +72,17 @@ void oclInfo::buildTree()
             item->setExpanded(true);
         }
     }
+}
+
+// An empty tree would look like a broken dialog: the tree's place says why
+// it is empty and where OpenCL drivers come from.
+void oclInfo::showNoPlatform(cl_int status)
+{
+    QLabel *label = new QLabel(scanFailureText(status), this);
+    label->setObjectName(QStringLiteral("lblNoPlatform"));
+    label->setAlignment(Qt::AlignCenter);
+    label->setWordWrap(true);
+    label->setStyleSheet(QStringLiteral("color: #fefefe;"));
+    delete ui->gridLayout->replaceWidget(ui->twInfo, label);
+    ui->twInfo->hide();
 }

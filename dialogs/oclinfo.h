@@ -27,6 +27,7 @@ private slots:
 
 private:
     void buildTree();
+    void showNoPlatform(cl_int status);
 
     Ui::oclInfo *ui;
     ClInventory inventory;

@@ -1,5 +1,9 @@
 #include "clinventory.h"
 
+#include "clerrorname.h"
+
+#include <CL/cl_ext.h>
+
 #include <QByteArray>
 
 #include <cstddef>
@@ -170,14 +174,16 @@ cl_int queryPlatformTexts(cl_platform_id platform, ClPlatformEntry &entry)
     return status;
 }
 
+// A platform without devices (a second driver for hardware this machine
+// lacks) stays in the record with none: it must not hide the others.
 cl_int scanDevices(cl_platform_id platform, ClPlatformEntry &entry)
 {
     cl_uint count = 0;
     cl_int status = clGetDeviceIDs(platform, CL_DEVICE_TYPE_ALL, 0, nullptr, &count);
+    if (status == CL_DEVICE_NOT_FOUND || (status == CL_SUCCESS && count == 0))
+        return CL_SUCCESS;
     if (status != CL_SUCCESS)
         return status;
-    if (count == 0)
-        return CL_DEVICE_NOT_FOUND;
     if (count > maxEntries)
         return CL_INVALID_VALUE;
 
@@ -189,12 +195,12 @@ cl_int scanDevices(cl_platform_id platform, ClPlatformEntry &entry)
 
     cl_uint listed = 0;
     status = clGetDeviceIDs(platform, CL_DEVICE_TYPE_ALL, count, entry.deviceIds, &listed);
+    // A driver whose count shrank between the two calls lists fewer handles.
+    entry.numDevices = status == CL_SUCCESS ? qMin(count, listed) : 0;
+    if (status == CL_DEVICE_NOT_FOUND)
+        return CL_SUCCESS;
     if (status != CL_SUCCESS)
         return status;
-    // A driver whose count shrank between the two calls lists fewer handles.
-    if (listed == 0)
-        return CL_DEVICE_NOT_FOUND;
-    entry.numDevices = qMin(count, listed);
 
     for (cl_uint j = 0; j < entry.numDevices; ++j) {
         status = queryDevice(entry.deviceIds[j], entry.devices[j]);
@@ -227,10 +233,13 @@ cl_int scanOpenClInventory(ClInventory &inventory)
 {
     releaseOpenClInventory(inventory);
 
+    // The loader's own status tells "no driver registered" from a failure.
     cl_uint count = 0;
     cl_int status = clGetPlatformIDs(0, nullptr, &count);
-    if (status != CL_SUCCESS || count == 0)
-        return CL_DEVICE_NOT_FOUND;
+    if (status != CL_SUCCESS)
+        return status;
+    if (count == 0)
+        return CL_PLATFORM_NOT_FOUND_KHR;
     if (count > maxEntries)
         return CL_INVALID_VALUE;
 
@@ -247,7 +256,7 @@ cl_int scanOpenClInventory(ClInventory &inventory)
     if (status != CL_SUCCESS)
         return status;
     if (listed == 0)
-        return CL_DEVICE_NOT_FOUND;
+        return CL_PLATFORM_NOT_FOUND_KHR;
     inventory.numPlatforms = qMin(count, listed);
 
     for (cl_uint i = 0; i < inventory.numPlatforms; ++i) {
@@ -275,4 +284,38 @@ cl_device_id inventoryDevice(const ClInventory &inventory, int platformIndex, in
     if (cl_uint(deviceIndex) >= platform.numDevices || !platform.deviceIds)
         return nullptr;
     return platform.deviceIds[deviceIndex];
+}
+
+int firstPlatformWithDevice(const ClInventory &inventory)
+{
+    for (cl_uint i = 0; inventory.platforms && i < inventory.numPlatforms; ++i) {
+        if (inventory.platforms[i].numDevices > 0)
+            return int(i);
+    }
+    return -1;
+}
+
+QString noPlatformText()
+{
+    return QStringLiteral("No OpenCL platform found");
+}
+
+QString noDeviceText()
+{
+    return QStringLiteral("No device on this platform");
+}
+
+QString scanFailureText(cl_int status)
+{
+    char name[64];
+    clErrorName(status, name, sizeof name);
+    const QString statusName = QString::fromLatin1(name);
+    if (status != CL_PLATFORM_NOT_FOUND_KHR)
+        return QStringLiteral("The OpenCL scan failed (%1)\n").arg(statusName);
+    return QStringLiteral(
+               "%1 (%2)\n"
+               "OpenCL drivers are registered by the .icd files in /etc/OpenCL/vendors, and none\n"
+               "is there or none could be loaded. Install a driver package: pocl-opencl-icd runs\n"
+               "the kernels on the processor; a graphics card's vendor ships its own.\n")
+        .arg(noPlatformText(), statusName);
 }

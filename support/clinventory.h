@@ -3,6 +3,8 @@
 
 #include <CL/cl.h>
 
+#include <QString>
+
 // A plain record of every OpenCL platform and device, in driver order.
 // Every owner zero-fills its record, scans it once and releases it when
 // it is destroyed. Text fields are always NUL-terminated; the fixed ones
@@ -67,10 +69,11 @@ struct ClInventory
     cl_uint numPlatforms;
 };
 
-// Fills the record from the driver. Returns CL_SUCCESS, CL_DEVICE_NOT_FOUND
-// when there is no platform or a platform has no device,
-// CL_MEM_OBJECT_ALLOCATION_FAILURE when memory runs out, or the status of
-// the first query that failed. The record is only usable after CL_SUCCESS.
+// Fills the record from the driver. Returns CL_SUCCESS, the loader's status
+// when it lists no platform (CL_PLATFORM_NOT_FOUND_KHR when no driver is
+// registered), CL_MEM_OBJECT_ALLOCATION_FAILURE when memory runs out, or
+// the status of the first query that failed. A platform that has no device
+// stays in the record with none. The record is only usable after CL_SUCCESS.
 cl_int scanOpenClInventory(ClInventory &inventory);
 
 // Frees every array of the record and leaves it empty.
@@ -80,5 +83,15 @@ void releaseOpenClInventory(ClInventory &inventory);
 // not hold them.
 cl_platform_id inventoryPlatform(const ClInventory &inventory, int platformIndex);
 cl_device_id inventoryDevice(const ClInventory &inventory, int platformIndex, int deviceIndex);
+
+// The index of the first platform that has a device, or -1.
+int firstPlatformWithDevice(const ClInventory &inventory);
+
+// What a user is told when there is nothing to run on.
+QString noPlatformText();
+QString noDeviceText();
+// The lines a command-line tool prints when the scan found no platform or
+// failed: the status and, for a missing driver, where drivers are found.
+QString scanFailureText(cl_int status);
 
 #endif

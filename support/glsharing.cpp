@@ -24,3 +24,22 @@ QVector<cl_context_properties> glSharingProperties(cl_platform_id platform)
              CL_CONTEXT_PLATFORM, cl_context_properties(platform),
              0 };
 }
+
+bool currentGlContextSharesWith(cl_platform_id platform, cl_device_id device)
+{
+    // An extension function: the platform's driver hands it out, or not.
+    const auto contextInfo = reinterpret_cast<clGetGLContextInfoKHR_fn>(
+        clGetExtensionFunctionAddressForPlatform(platform, "clGetGLContextInfoKHR"));
+    if (!contextInfo)
+        return false;
+    const QVector<cl_context_properties> properties = glSharingProperties(platform);
+    size_t size = 0;
+    if (contextInfo(properties.constData(), CL_DEVICES_FOR_GL_CONTEXT_KHR, 0, nullptr, &size) != CL_SUCCESS)
+        return false;
+    QVector<cl_device_id> devices(int(size / sizeof(cl_device_id)));
+    if (devices.isEmpty()
+        || contextInfo(properties.constData(), CL_DEVICES_FOR_GL_CONTEXT_KHR, size, devices.data(), nullptr)
+               != CL_SUCCESS)
+        return false;
+    return devices.contains(device);
+}

@@ -10,4 +10,9 @@
 // CL_CONTEXT_PLATFORM = platform and the terminating 0.
 QVector<cl_context_properties> glSharingProperties(cl_platform_id platform);
 
+// True when the platform's driver names device among those that can share
+// the current OpenGL context. A context of another driver (hybrid graphics,
+// a second card, a processor device beside a graphics driver) lists none.
+bool currentGlContextSharesWith(cl_platform_id platform, cl_device_id device);
+
 #endif

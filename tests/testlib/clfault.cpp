@@ -29,8 +29,10 @@ struct Failure
     cl_int status;
 };
 
-// Fake handles are the addresses of these names; device i belongs to platform i / 2.
-const char *const fakePlatforms[2] = { "Fake Platform A", "Fake Platform B" };
+// Fake handles are the addresses of these names; device i belongs to platform i / 2,
+// and the third platform has none.
+const int fakePlatformCount = 3;
+const char *const fakePlatforms[fakePlatformCount] = { "Fake Platform A", "Fake Platform B", "Fake Empty Platform" };
 const char *const fakeDevices[4] = { "Fake Device A1", "Fake Device A2", "Fake Device B1", "Fake Device B2" };
 
 template <typename Handle>
@@ -159,7 +161,7 @@ cl_device_id firstRealDevice()
 
 cl_platform_id realPlatform(cl_platform_id platform)
 {
-    return fakeIndex(platform, fakePlatforms, 2) >= 0 ? firstRealPlatform() : platform;
+    return fakeIndex(platform, fakePlatforms, fakePlatformCount) >= 0 ? firstRealPlatform() : platform;
 }
 
 cl_device_id realDevice(cl_device_id device)
@@ -202,6 +204,22 @@ cl_int answerFakes(const char *const *names, cl_uint count, cl_uint entries, Id 
     for (cl_uint i = 0; ids && i < std::min(entries, count); ++i)
         ids[i] = fakeHandle<Id>(names[i]);
     return count ? CL_SUCCESS : CL_DEVICE_NOT_FOUND;
+}
+
+// The empty platform, then the machine's own, as a loader lists a driver
+// for hardware the machine lacks beside a working one.
+cl_int emptyPlatformFirst(cl_uint entries, cl_platform_id *platforms, cl_uint *found)
+{
+    cl_uint machines = 0;
+    const cl_int status = FORWARD(clGetPlatformIDs)(0, nullptr, &machines);
+    if (status != CL_SUCCESS)
+        return status;
+    if (found)
+        *found = machines + 1;
+    if (!platforms || entries == 0)
+        return CL_SUCCESS;
+    platforms[0] = fakeHandle<cl_platform_id>(fakePlatforms[2]);
+    return entries > 1 ? FORWARD(clGetPlatformIDs)(entries - 1, platforms + 1, nullptr) : CL_SUCCESS;
 }
 
 bool exceedsWorkGroupLimit(cl_uint dimensions, const size_t *localSize)
@@ -369,6 +387,8 @@ CL_API_ENTRY cl_int CL_API_CALL clGetPlatformIDs(cl_uint num_entries, cl_platfor
         return CL_PLATFORM_NOT_FOUND_KHR;
     case Driver::TwoPlatformsTwoDevices:
         return answerFakes(fakePlatforms, 2, num_entries, platforms, num_platforms);
+    case Driver::PlatformWithoutDevice:
+        return emptyPlatformFirst(num_entries, platforms, num_platforms);
     default:
         return FORWARD(clGetPlatformIDs)(num_entries, platforms, num_platforms);
     }
@@ -379,7 +399,7 @@ CL_API_ENTRY cl_int CL_API_CALL clGetPlatformInfo(cl_platform_id platform, cl_pl
                                                   size_t *param_value_size_ret)
 {
     GATE(__func__);
-    const int fake = fakeIndex(platform, fakePlatforms, 2);
+    const int fake = fakeIndex(platform, fakePlatforms, fakePlatformCount);
     if (fake >= 0 && param_name == CL_PLATFORM_NAME)
         return answerText(fakePlatforms[fake], param_value_size, param_value, param_value_size_ret);
     return FORWARD(clGetPlatformInfo)(realPlatform(platform), param_name, param_value_size, param_value,
@@ -391,11 +411,9 @@ CL_API_ENTRY cl_int CL_API_CALL clGetDeviceIDs(cl_platform_id platform, cl_devic
                                                cl_uint *num_devices)
 {
     GATE(__func__);
-    if (state().driver == Driver::PlatformWithoutDevice)
-        return answerFakes(fakeDevices, 0, num_entries, devices, num_devices);
-    const int fake = fakeIndex(platform, fakePlatforms, 2);
+    const int fake = fakeIndex(platform, fakePlatforms, fakePlatformCount);
     if (fake >= 0)
-        return answerFakes(fakeDevices + 2 * fake, 2, num_entries, devices, num_devices);
+        return answerFakes(fakeDevices + 2 * fake, fake < 2 ? 2 : 0, num_entries, devices, num_devices);
     return FORWARD(clGetDeviceIDs)(platform, device_type, num_entries, devices, num_devices);
 }
 

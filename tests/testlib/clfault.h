@@ -17,7 +17,8 @@ namespace ClFault {
 enum class Driver {
     Real,                    // the machine's platforms and devices
     NoPlatform,              // clGetPlatformIDs reports no platform
-    PlatformWithoutDevice,   // one platform whose clGetDeviceIDs finds nothing
+    PlatformWithoutDevice,   // "Fake Empty Platform", whose clGetDeviceIDs finds nothing,
+                             // listed before the machine's platforms
     TwoPlatformsTwoDevices,  // "Fake Platform A"/"B", each with "Fake Device A1", "A2" / "B1", "B2",
                              // all backed by the real first device
 };

@@ -166,6 +166,29 @@ cl_int sharingCommand(const char *function, cl_command_queue queue, cl_uint coun
     return status;
 }
 
+// The devices that can share the current GL context: the real first
+// device, as a driver of the same kind as the GL driver would answer.
+cl_int CL_API_CALL glContextInfo(const cl_context_properties *, cl_gl_context_info param, size_t size,
+                                 void *value, size_t *returned)
+{
+    const cl_int status = ClFault::injected("clGetGLContextInfoKHR");
+    if (status != CL_SUCCESS)
+        return status;
+    if (param != CL_DEVICES_FOR_GL_CONTEXT_KHR && param != CL_CURRENT_DEVICE_FOR_GL_CONTEXT_KHR)
+        return CL_INVALID_VALUE;
+    cl_platform_id platform = nullptr;
+    cl_device_id device = nullptr;
+    real<decltype(&clGetPlatformIDs)>("clGetPlatformIDs")(1, &platform, nullptr);
+    real<decltype(&clGetDeviceIDs)>("clGetDeviceIDs")(platform, CL_DEVICE_TYPE_ALL, 1, &device, nullptr);
+    if (returned)
+        *returned = sizeof device;
+    if (value && size < sizeof device)
+        return CL_INVALID_VALUE;
+    if (value)
+        *static_cast<cl_device_id *>(value) = device;
+    return CL_SUCCESS;
+}
+
 } // namespace
 
 // A released handle may come back from the driver for an ordinary buffer.
@@ -175,6 +198,17 @@ void ClFault::forgetSharedObject(cl_mem memobj)
 }
 
 extern "C" {
+
+CL_API_ENTRY void *CL_API_CALL clGetExtensionFunctionAddressForPlatform(cl_platform_id platform,
+                                                                        const char *func_name)
+{
+    if (ClFault::injected(__func__) != CL_SUCCESS)
+        return nullptr;
+    if (qstrcmp(func_name, "clGetGLContextInfoKHR") == 0)
+        return ClFault::sharingWithoutExtension() ? nullptr : reinterpret_cast<void *>(&glContextInfo);
+    return real<decltype(&clGetExtensionFunctionAddressForPlatform)>("clGetExtensionFunctionAddressForPlatform")(
+        platform, func_name);
+}
 
 CL_API_ENTRY cl_mem CL_API_CALL clCreateFromGLBuffer(cl_context context, cl_mem_flags flags, cl_GLuint bufobj,
                                                      cl_int *errcode_ret)

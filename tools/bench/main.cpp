@@ -134,15 +134,17 @@ int main(int argc, char *argv[])
     ClInventory inventory;
     std::memset(&inventory, 0, sizeof inventory);
     const cl_int scanStatus = scanOpenClInventory(inventory);
-    if (scanStatus != CL_SUCCESS || inventory.numPlatforms == 0) {
-        std::fprintf(stderr, "%s: no OpenCL device found (%s)\n", program.c_str(),
-                     statusName(scanStatus).c_str());
+    const int firstPlatform = scanStatus == CL_SUCCESS ? firstPlatformWithDevice(inventory) : -1;
+    if (firstPlatform < 0) {
+        const QString text = scanStatus == CL_SUCCESS ? QStringLiteral("no platform has an OpenCL device\n")
+                                                      : scanFailureText(scanStatus);
+        std::fprintf(stderr, "%s: %s", program.c_str(), text.toLocal8Bit().constData());
         releaseOpenClInventory(inventory);
         return 1;
     }
     // The window runs on one device: the first unless one is chosen.
     if (options.gui && options.allDevices()) {
-        options.platformIndex = 0;
+        options.platformIndex = firstPlatform;
         options.deviceIndex = 0;
     }
     if (!options.allDevices()

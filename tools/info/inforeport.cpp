@@ -1,6 +1,5 @@
 #include "inforeport.h"
 
-#include "clerrorname.h"
 #include "inventoryreport.h"
 
 #include <QStringList>
@@ -20,11 +19,8 @@ QString row(const QString &text, int depth)
 
 QString openCl(const ClInventory &inventory, cl_int scanStatus)
 {
-    if (scanStatus != CL_SUCCESS || inventory.numPlatforms == 0) {
-        char name[64];
-        clErrorName(scanStatus, name, sizeof name);
-        return QStringLiteral("No OpenCL platform (") + QString::fromLatin1(name) + QStringLiteral(")\n");
-    }
+    if (scanStatus != CL_SUCCESS)
+        return scanFailureText(scanStatus);
     QString text;
     for (const InventoryRow &each : inventoryRows(inventory))
         text += row(each.text, each.depth);
@@ -68,7 +64,8 @@ QString usage()
         "  -h, --help   show this text and exit\n"
         "\n"
         "Exit status: 0 when the OpenCL platforms were listed, 1 when the\n"
-        "OpenCL scan failed or found no platform, 2 for a wrong argument.\n");
+        "OpenCL scan failed or found no platform (OpenCL drivers are registered\n"
+        "in /etc/OpenCL/vendors), 2 for a wrong argument.\n");
 }
 
 } // namespace InfoReport

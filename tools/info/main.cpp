@@ -66,7 +66,7 @@ int main(int argc, char *argv[])
     ClInventory inventory;
     std::memset(&inventory, 0, sizeof inventory);
     const cl_int status = scanOpenClInventory(inventory);
-    const bool listed = status == CL_SUCCESS && inventory.numPlatforms != 0;
+    const bool listed = status == CL_SUCCESS;
     print(stdout, InfoReport::openCl(inventory, status));
     releaseOpenClInventory(inventory);
 
