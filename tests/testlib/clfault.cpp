@@ -11,6 +11,7 @@
 #include <cstring>
 #include <dlfcn.h>
 #include <initializer_list>
+#include <utility>
 
 namespace ClFault {
 cl_int injected(const char *function);
@@ -62,6 +63,7 @@ struct State
     QSet<void *> released;
     int staleUses = 0;
     QVector<cl_context_properties> contextProperties;
+    QByteArray programSource;
     bool emulateSharing = false;
     int sharingWithoutExtension = 0;
     QSet<void *> sharingContexts;   // created with GL properties while emulating
@@ -265,6 +267,7 @@ void overrideDeviceText(cl_device_info param, const QByteArray &text)
     overrideDeviceInfo(param, text.constData(), size_t(text.size()) + 1);
 }
 void limitWorkGroupSize(size_t limit) { state().workGroupLimit = limit; }
+void replaceNextProgramSource(const QByteArray &source) { state().programSource = source; }
 int callCount(const char *function) { return state().counts.value(QString::fromLatin1(function)); }
 void startRecording()
 {
@@ -505,8 +508,12 @@ CL_API_ENTRY cl_program CL_API_CALL clCreateProgramWithSource(cl_context context
                                                               const char **strings, const size_t *lengths,
                                                               cl_int *errcode_ret)
 {
+    const QByteArray replacement = std::exchange(state().programSource, QByteArray());
+    const char *text = replacement.constData();
     return creating(gate(__func__, { { context, CL_INVALID_CONTEXT } }), errcode_ret, "program", [&] {
-        return FORWARD(clCreateProgramWithSource)(context, count, strings, lengths, errcode_ret);
+        return replacement.isEmpty()
+                   ? FORWARD(clCreateProgramWithSource)(context, count, strings, lengths, errcode_ret)
+                   : FORWARD(clCreateProgramWithSource)(context, 1, &text, nullptr, errcode_ret);
     });
 }
 

@@ -40,6 +40,10 @@ void overrideDeviceText(cl_device_info param, const QByteArray &text); // NUL ad
 // whose work-group is larger with CL_INVALID_WORK_GROUP_SIZE.
 void limitWorkGroupSize(size_t limit);
 
+// The next clCreateProgramWithSource builds this text instead of the
+// program's own, so that a real compiler failure with a real log happens.
+void replaceNextProgramSource(const QByteArray &source);
+
 // The properties of the last clCreateContext call, as the program passed
 // them (terminating 0 included).
 QVector<cl_context_properties> lastContextProperties();
