@@ -39,6 +39,7 @@ void ErrorBoxCatcher::clear()
 {
     titles.clear();
     texts.clear();
+    details.clear();
     mostOpenAtOnce = 0;
 }
 
@@ -57,6 +58,7 @@ void ErrorBoxCatcher::closeOpenBoxes()
         for (ErrorBoxCatcher *catcher : catchers()) {
             catcher->titles << box->windowTitle();
             catcher->texts << box->text();
+            catcher->details << box->detailedText();
         }
         if (QAbstractButton *ok = box->button(QMessageBox::Ok))
             ok->click();

@@ -22,6 +22,7 @@ public:
     QStringList seen() const;
     QStringList titles;
     QStringList texts;
+    QStringList details;   // each box's detailed text
     // The most boxes that were open at the same time.
     int mostOpenAtOnce = 0;
 
