@@ -7,7 +7,6 @@
 #include <QHash>
 #include <QSet>
 
-#include <algorithm>
 #include <cstring>
 #include <dlfcn.h>
 #include <initializer_list>
@@ -30,10 +29,9 @@ struct Failure
     cl_int status;
 };
 
-// Fake handles are the addresses of these names; device i belongs to platform i / 2,
-// and the third platform has none.
-const int fakePlatformCount = 3;
-const char *const fakePlatforms[fakePlatformCount] = { "Fake Platform A", "Fake Platform B", "Fake Empty Platform" };
+// Fake handles are the addresses of these names; device i belongs to
+// platform i / 2, and the third platform has none.
+const char *const fakePlatforms[3] = { "Fake Platform A", "Fake Platform B", "Fake Empty Platform" };
 const char *const fakeDevices[4] = { "Fake Device A1", "Fake Device A2", "Fake Device B1", "Fake Device B2" };
 
 template <typename Handle>
@@ -42,7 +40,8 @@ Handle fakeHandle(const char *const &name)
     return reinterpret_cast<Handle>(const_cast<const char **>(&name));
 }
 
-int fakeIndex(const void *handle, const char *const *names, int count)
+template <int count>
+int fakeIndex(const void *handle, const char *const (&names)[count])
 {
     for (int i = 0; i < count; ++i)
         if (handle == &names[i])
@@ -91,11 +90,10 @@ struct Handle
     cl_int invalid;
 };
 
-// Counts and records the call, then gives the status it must fail with:
-// an injected failure, or that of the first released handle among handles
-// and the wait list. CL_SUCCESS when the call may go to the driver.
-cl_int gate(const char *function, std::initializer_list<Handle> handles = {}, cl_uint numEvents = 0,
-            const cl_event *events = nullptr, cl_int invalidEvent = CL_INVALID_EVENT_WAIT_LIST)
+// Counts the call, then gives the status it must fail with: an injected
+// failure, or that of the first released handle it passes. CL_SUCCESS when
+// the call may go to the driver.
+cl_int gate(const char *function, std::initializer_list<Handle> handles = {})
 {
     const cl_int status = ClFault::injected(function);
     if (status != CL_SUCCESS)
@@ -103,18 +101,8 @@ cl_int gate(const char *function, std::initializer_list<Handle> handles = {}, cl
     for (const Handle &h : handles)
         if (ClFault::isStale(h.handle))
             return h.invalid;
-    for (cl_uint i = 0; events && i < numEvents; ++i)
-        if (ClFault::isStale(events[i]))
-            return invalidEvent;
     return CL_SUCCESS;
 }
-
-#define GATE(...)                                                                                            \
-    do {                                                                                                     \
-        const cl_int gated = gate(__VA_ARGS__);                                                              \
-        if (gated != CL_SUCCESS)                                                                             \
-            return gated;                                                                                    \
-    } while (false)
 
 // A creating call: null with the gate's status, or a new live object.
 template <typename Create>
@@ -134,17 +122,12 @@ auto creating(cl_int gated, cl_int *errcode, const char *kind, Create create) ->
 template <typename Release>
 cl_int releasing(const char *function, void *handle, cl_int invalid, Release release)
 {
-    GATE(function, { { handle, invalid } });
+    const cl_int gated = gate(function, { { handle, invalid } });
+    if (gated != CL_SUCCESS)
+        return gated;
     if (state().live.remove(handle))
         state().released.insert(handle);
     return release();
-}
-
-cl_int withEvent(cl_event *event, cl_int status)
-{
-    if (event && status == CL_SUCCESS)
-        ClFault::created(*event, "event");
-    return status;
 }
 
 cl_platform_id firstRealPlatform()
@@ -154,21 +137,18 @@ cl_platform_id firstRealPlatform()
     return platform;
 }
 
-cl_device_id firstRealDevice()
+cl_device_id realDevice(cl_device_id device)
 {
-    cl_device_id device = nullptr;
-    FORWARD(clGetDeviceIDs)(firstRealPlatform(), CL_DEVICE_TYPE_ALL, 1, &device, nullptr);
-    return device;
+    if (fakeIndex(device, fakeDevices) < 0)
+        return device;
+    cl_device_id first = nullptr;
+    FORWARD(clGetDeviceIDs)(firstRealPlatform(), CL_DEVICE_TYPE_ALL, 1, &first, nullptr);
+    return first;
 }
 
 cl_platform_id realPlatform(cl_platform_id platform)
 {
-    return fakeIndex(platform, fakePlatforms, fakePlatformCount) >= 0 ? firstRealPlatform() : platform;
-}
-
-cl_device_id realDevice(cl_device_id device)
-{
-    return fakeIndex(device, fakeDevices, 4) >= 0 ? firstRealDevice() : device;
+    return fakeIndex(platform, fakePlatforms) >= 0 ? firstRealPlatform() : platform;
 }
 
 QVector<cl_device_id> realDevices(cl_uint count, const cl_device_id *devices)
@@ -184,11 +164,10 @@ cl_int answer(const void *data, size_t size, size_t valueSize, void *value, size
 {
     if (returned)
         *returned = size;
-    if (value) {
-        if (valueSize < size)
-            return CL_INVALID_VALUE;
+    if (value && valueSize < size)
+        return CL_INVALID_VALUE;
+    if (value)
         memcpy(value, data, size);
-    }
     return CL_SUCCESS;
 }
 
@@ -197,14 +176,14 @@ cl_int answerText(const char *text, size_t valueSize, void *value, size_t *retur
     return answer(text, strlen(text) + 1, valueSize, value, returned);
 }
 
-// Answers a handle list of count fakes, as clGet*IDs do.
+// Answers a list of count fake handles starting at first, as clGet*IDs do.
 template <typename Id>
-cl_int answerFakes(const char *const *names, cl_uint count, cl_uint entries, Id *ids, cl_uint *found)
+cl_int answerFakes(const char *const *first, cl_uint count, cl_uint entries, Id *ids, cl_uint *found)
 {
     if (found)
         *found = count;
-    for (cl_uint i = 0; ids && i < std::min(entries, count); ++i)
-        ids[i] = fakeHandle<Id>(names[i]);
+    for (cl_uint i = 0; ids && i < qMin(entries, count); ++i)
+        ids[i] = fakeHandle<Id>(first[i]);
     return count ? CL_SUCCESS : CL_DEVICE_NOT_FOUND;
 }
 
@@ -250,6 +229,7 @@ void reset()
     s.recorded.clear();
     s.deviceOverrides.clear();
     s.workGroupLimit = 0;
+    s.programSource.clear();
     s.emulateSharing = false;
 }
 
@@ -277,15 +257,19 @@ void startRecording()
 }
 QStringList recordedCalls() { return state().recorded; }
 int liveObjects() { return state().live.size(); }
-int liveObjects(const char *kind)
-{
-    const auto &live = state().live;
-    return int(std::count_if(live.cbegin(), live.cend(), [kind](const char *k) { return strcmp(k, kind) == 0; }));
-}
 int staleHandleUses() { return state().staleUses; }
 QVector<cl_context_properties> lastContextProperties() { return state().contextProperties; }
-void emulateGlSharing(bool on) { state().emulateSharing = on; }
 int sharingCallsWithoutExtension() { return state().sharingWithoutExtension; }
+
+// A sharing device is one whose extension list says so.
+void emulateGlSharing(bool on)
+{
+    state().emulateSharing = on;
+    if (on)
+        overrideDeviceText(CL_DEVICE_EXTENSIONS, "cl_khr_icd cl_khr_gl_sharing");
+    else
+        state().deviceOverrides.remove(CL_DEVICE_EXTENSIONS);
+}
 
 cl_int plausibleFailure(const QString &function)
 {
@@ -310,15 +294,13 @@ cl_int plausibleFailure(const QString &function)
         { "clCreateFromGLBuffer", CL_INVALID_GL_OBJECT },
         { "clEnqueueAcquireGLObjects", CL_INVALID_GL_OBJECT },
         { "clEnqueueReleaseGLObjects", CL_OUT_OF_RESOURCES },
-        // A failed release cannot be acted on; it is not injected.
-        { "clReleaseEvent", CL_SUCCESS },
     };
+    // A failed release cannot be acted on: releases are never failed.
     return statuses.value(function, CL_SUCCESS);
 }
 
 // The layer's own services, shared with clfault_glsharing.cpp.
 
-// Counts and records the call; the status it must fail with, or CL_SUCCESS.
 cl_int injected(const char *function)
 {
     State &s = state();
@@ -328,13 +310,8 @@ cl_int injected(const char *function)
         s.recorded << name + QLatin1Char('#') + QString::number(n);
     for (int i = 0; i < s.failures.size(); ++i) {
         Failure &f = s.failures[i];
-        if (f.function != name)
-            continue;
-        const cl_int status = f.status;
-        if (--f.remaining == 0) {
-            s.failures.removeAt(i);
-            return status;
-        }
+        if (f.function == name && --f.remaining == 0)
+            return s.failures.takeAt(i).status;
     }
     return CL_SUCCESS;
 }
@@ -383,7 +360,8 @@ extern "C" {
 CL_API_ENTRY cl_int CL_API_CALL clGetPlatformIDs(cl_uint num_entries, cl_platform_id *platforms,
                                                  cl_uint *num_platforms)
 {
-    GATE(__func__);
+    if (const cl_int gated = gate(__func__))
+        return gated;
     switch (state().driver) {
     case Driver::NoPlatform:
         answerFakes(fakePlatforms, 0, num_entries, platforms, num_platforms);
@@ -401,8 +379,9 @@ CL_API_ENTRY cl_int CL_API_CALL clGetPlatformInfo(cl_platform_id platform, cl_pl
                                                   size_t param_value_size, void *param_value,
                                                   size_t *param_value_size_ret)
 {
-    GATE(__func__);
-    const int fake = fakeIndex(platform, fakePlatforms, fakePlatformCount);
+    if (const cl_int gated = gate(__func__))
+        return gated;
+    const int fake = fakeIndex(platform, fakePlatforms);
     if (fake >= 0 && param_name == CL_PLATFORM_NAME)
         return answerText(fakePlatforms[fake], param_value_size, param_value, param_value_size_ret);
     return FORWARD(clGetPlatformInfo)(realPlatform(platform), param_name, param_value_size, param_value,
@@ -413,8 +392,9 @@ CL_API_ENTRY cl_int CL_API_CALL clGetDeviceIDs(cl_platform_id platform, cl_devic
                                                cl_uint num_entries, cl_device_id *devices,
                                                cl_uint *num_devices)
 {
-    GATE(__func__);
-    const int fake = fakeIndex(platform, fakePlatforms, fakePlatformCount);
+    if (const cl_int gated = gate(__func__))
+        return gated;
+    const int fake = fakeIndex(platform, fakePlatforms);
     if (fake >= 0)
         return answerFakes(fakeDevices + 2 * fake, fake < 2 ? 2 : 0, num_entries, devices, num_devices);
     return FORWARD(clGetDeviceIDs)(platform, device_type, num_entries, devices, num_devices);
@@ -424,36 +404,24 @@ CL_API_ENTRY cl_int CL_API_CALL clGetDeviceInfo(cl_device_id device, cl_device_i
                                                 size_t param_value_size, void *param_value,
                                                 size_t *param_value_size_ret)
 {
-    GATE(__func__);
+    if (const cl_int gated = gate(__func__))
+        return gated;
     const State &s = state();
     auto reply = [&](const void *data, size_t size) {
         return answer(data, size, param_value_size, param_value, param_value_size_ret);
     };
-    if (s.deviceOverrides.contains(param_name)) {
-        const QByteArray bytes = s.deviceOverrides.value(param_name);
-        return reply(bytes.constData(), size_t(bytes.size()));
-    }
+    const int fake = fakeIndex(device, fakeDevices);
+    const cl_platform_id fakePlatform = fake >= 0 ? fakeHandle<cl_platform_id>(fakePlatforms[fake / 2]) : nullptr;
+    if (s.deviceOverrides.contains(param_name))
+        return reply(s.deviceOverrides[param_name].constData(), size_t(s.deviceOverrides[param_name].size()));
     if (s.workGroupLimit && param_name == CL_DEVICE_MAX_WORK_GROUP_SIZE)
         return reply(&s.workGroupLimit, sizeof(size_t));
-    const int fake = fakeIndex(device, fakeDevices, 4);
     if (fake >= 0 && param_name == CL_DEVICE_NAME)
         return answerText(fakeDevices[fake], param_value_size, param_value, param_value_size_ret);
-    if (fake >= 0 && param_name == CL_DEVICE_PLATFORM) {
-        const cl_platform_id platform = fakeHandle<cl_platform_id>(fakePlatforms[fake / 2]);
-        return reply(&platform, sizeof platform);
-    }
-    const auto forward = FORWARD(clGetDeviceInfo);
-    if (s.emulateSharing && param_name == CL_DEVICE_EXTENSIONS) {
-        size_t size = 0;
-        const cl_int status = forward(realDevice(device), param_name, 0, nullptr, &size);
-        if (status != CL_SUCCESS)
-            return status;
-        QByteArray text(int(size), '\0');
-        forward(realDevice(device), param_name, size, text.data(), nullptr);
-        text = text.left(int(qstrlen(text.constData()))).trimmed() + " cl_khr_gl_sharing";
-        return answerText(text.constData(), param_value_size, param_value, param_value_size_ret);
-    }
-    return forward(realDevice(device), param_name, param_value_size, param_value, param_value_size_ret);
+    if (fake >= 0 && param_name == CL_DEVICE_PLATFORM)
+        return reply(&fakePlatform, sizeof fakePlatform);
+    return FORWARD(clGetDeviceInfo)(realDevice(device), param_name, param_value_size, param_value,
+                                    param_value_size_ret);
 }
 
 CL_API_ENTRY cl_context CL_API_CALL clCreateContext(const cl_context_properties *properties,
@@ -462,28 +430,27 @@ CL_API_ENTRY cl_context CL_API_CALL clCreateContext(const cl_context_properties 
                                                                                   size_t, void *),
                                                     void *user_data, cl_int *errcode_ret)
 {
+    // The driver sees the real platform and, while sharing is emulated,
+    // none of the GL properties it does not know.
     State &s = state();
     s.contextProperties.clear();
     QVector<cl_context_properties> forwarded;
     bool namesGlContext = false;
     for (const cl_context_properties *p = properties; p && *p; p += 2) {
         s.contextProperties << p[0] << p[1];
+        const bool gl = p[0] == CL_GL_CONTEXT_KHR || p[0] == CL_GLX_DISPLAY_KHR || p[0] == CL_WGL_HDC_KHR;
         namesGlContext = namesGlContext || (p[0] == CL_GL_CONTEXT_KHR && p[1]);
-        const bool sharing = p[0] == CL_GL_CONTEXT_KHR || p[0] == CL_GLX_DISPLAY_KHR
-                             || p[0] == CL_WGL_HDC_KHR;
-        if (sharing && s.emulateSharing)
-            continue;
-        forwarded << p[0]
-                  << (p[0] == CL_CONTEXT_PLATFORM
-                          ? cl_context_properties(realPlatform(reinterpret_cast<cl_platform_id>(p[1])))
-                          : p[1]);
+        if (!gl || !s.emulateSharing)
+            forwarded << p[0] << (p[0] == CL_CONTEXT_PLATFORM
+                                      ? cl_context_properties(realPlatform(reinterpret_cast<cl_platform_id>(p[1])))
+                                      : p[1]);
     }
     if (properties) {
         s.contextProperties << 0;
         forwarded << 0;
     }
+    const QVector<cl_device_id> realList = realDevices(num_devices, devices);
     const cl_context context = creating(gate(__func__), errcode_ret, "context", [&] {
-        const QVector<cl_device_id> realList = realDevices(num_devices, devices);
         return FORWARD(clCreateContext)(properties ? forwarded.constData() : nullptr, num_devices,
                                         devices ? realList.constData() : nullptr, pfn_notify, user_data,
                                         errcode_ret);
@@ -522,7 +489,8 @@ CL_API_ENTRY cl_int CL_API_CALL clBuildProgram(cl_program program, cl_uint num_d
                                                void(CL_CALLBACK *pfn_notify)(cl_program, void *),
                                                void *user_data)
 {
-    GATE(__func__, { { program, CL_INVALID_PROGRAM } });
+    if (const cl_int gated = gate(__func__, { { program, CL_INVALID_PROGRAM } }))
+        return gated;
     const QVector<cl_device_id> realList = realDevices(num_devices, device_list);
     return FORWARD(clBuildProgram)(program, num_devices, device_list ? realList.constData() : nullptr, options,
                                    pfn_notify, user_data);
@@ -533,7 +501,8 @@ CL_API_ENTRY cl_int CL_API_CALL clGetProgramBuildInfo(cl_program program, cl_dev
                                                       size_t param_value_size, void *param_value,
                                                       size_t *param_value_size_ret)
 {
-    GATE(__func__, { { program, CL_INVALID_PROGRAM } });
+    if (const cl_int gated = gate(__func__, { { program, CL_INVALID_PROGRAM } }))
+        return gated;
     return FORWARD(clGetProgramBuildInfo)(program, realDevice(device), param_name, param_value_size, param_value,
                                           param_value_size_ret);
 }
@@ -556,33 +525,38 @@ CL_API_ENTRY cl_int CL_API_CALL clSetKernelArg(cl_kernel kernel, cl_uint arg_ind
                                                const void *arg_value)
 {
     const void *memobj = arg_value && arg_size == sizeof(cl_mem) ? *static_cast<void *const *>(arg_value) : nullptr;
-    GATE(__func__, { { kernel, CL_INVALID_KERNEL }, { memobj, CL_INVALID_MEM_OBJECT } });
+    if (const cl_int gated = gate(__func__, { { kernel, CL_INVALID_KERNEL }, { memobj, CL_INVALID_MEM_OBJECT } }))
+        return gated;
     return FORWARD(clSetKernelArg)(kernel, arg_index, arg_size, arg_value);
 }
 
 CL_API_ENTRY cl_int CL_API_CALL clEnqueueNDRangeKernel(cl_command_queue queue, cl_kernel kernel,
                                                        cl_uint work_dim, const size_t *global_work_offset,
                                                        const size_t *global_work_size,
-                                                       const size_t *local_work_size,
-                                                       cl_uint num_events, const cl_event *wait_list,
-                                                       cl_event *event)
+                                                       const size_t *local_work_size, cl_uint num_events,
+                                                       const cl_event *wait_list, cl_event *event)
 {
-    GATE(__func__, { { queue, CL_INVALID_COMMAND_QUEUE }, { kernel, CL_INVALID_KERNEL } }, num_events, wait_list);
+    if (const cl_int gated = gate(__func__, { { queue, CL_INVALID_COMMAND_QUEUE }, { kernel, CL_INVALID_KERNEL } }))
+        return gated;
     if (exceedsWorkGroupLimit(work_dim, local_work_size))
         return CL_INVALID_WORK_GROUP_SIZE;
-    return withEvent(event, FORWARD(clEnqueueNDRangeKernel)(queue, kernel, work_dim, global_work_offset,
-                                                            global_work_size, local_work_size, num_events,
-                                                            wait_list, event));
+    const cl_int status = FORWARD(clEnqueueNDRangeKernel)(queue, kernel, work_dim, global_work_offset,
+                                                          global_work_size, local_work_size, num_events,
+                                                          wait_list, event);
+    ClFault::created(status == CL_SUCCESS && event ? *event : nullptr, "event");
+    return status;
 }
 
 CL_API_ENTRY cl_int CL_API_CALL clEnqueueReadBuffer(cl_command_queue queue, cl_mem buffer, cl_bool blocking,
                                                     size_t offset, size_t size, void *ptr, cl_uint num_events,
                                                     const cl_event *wait_list, cl_event *event)
 {
-    GATE(__func__, { { queue, CL_INVALID_COMMAND_QUEUE }, { buffer, CL_INVALID_MEM_OBJECT } }, num_events,
-         wait_list);
-    return withEvent(event, FORWARD(clEnqueueReadBuffer)(queue, buffer, blocking, offset, size, ptr, num_events,
-                                                         wait_list, event));
+    if (const cl_int gated = gate(__func__, { { queue, CL_INVALID_COMMAND_QUEUE }, { buffer, CL_INVALID_MEM_OBJECT } }))
+        return gated;
+    const cl_int status = FORWARD(clEnqueueReadBuffer)(queue, buffer, blocking, offset, size, ptr, num_events,
+                                                       wait_list, event);
+    ClFault::created(status == CL_SUCCESS && event ? *event : nullptr, "event");
+    return status;
 }
 
 CL_API_ENTRY cl_int CL_API_CALL clEnqueueWriteBuffer(cl_command_queue queue, cl_mem buffer, cl_bool blocking,
@@ -590,21 +564,25 @@ CL_API_ENTRY cl_int CL_API_CALL clEnqueueWriteBuffer(cl_command_queue queue, cl_
                                                      cl_uint num_events, const cl_event *wait_list,
                                                      cl_event *event)
 {
-    GATE(__func__, { { queue, CL_INVALID_COMMAND_QUEUE }, { buffer, CL_INVALID_MEM_OBJECT } }, num_events,
-         wait_list);
-    return withEvent(event, FORWARD(clEnqueueWriteBuffer)(queue, buffer, blocking, offset, size, ptr,
-                                                          num_events, wait_list, event));
+    if (const cl_int gated = gate(__func__, { { queue, CL_INVALID_COMMAND_QUEUE }, { buffer, CL_INVALID_MEM_OBJECT } }))
+        return gated;
+    const cl_int status = FORWARD(clEnqueueWriteBuffer)(queue, buffer, blocking, offset, size, ptr, num_events,
+                                                        wait_list, event);
+    ClFault::created(status == CL_SUCCESS && event ? *event : nullptr, "event");
+    return status;
 }
 
 CL_API_ENTRY cl_int CL_API_CALL clFinish(cl_command_queue queue)
 {
-    GATE(__func__, { { queue, CL_INVALID_COMMAND_QUEUE } });
+    if (const cl_int gated = gate(__func__, { { queue, CL_INVALID_COMMAND_QUEUE } }))
+        return gated;
     return FORWARD(clFinish)(queue);
 }
 
 CL_API_ENTRY cl_int CL_API_CALL clWaitForEvents(cl_uint num_events, const cl_event *event_list)
 {
-    GATE(__func__, {}, num_events, event_list, CL_INVALID_EVENT);
+    if (const cl_int gated = gate(__func__, { { num_events ? event_list[0] : nullptr, CL_INVALID_EVENT } }))
+        return gated;
     return FORWARD(clWaitForEvents)(num_events, event_list);
 }
 

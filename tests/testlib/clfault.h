@@ -48,9 +48,9 @@ void replaceNextProgramSource(const QByteArray &source);
 // them (terminating 0 included).
 QVector<cl_context_properties> lastContextProperties();
 
-// Pretend every device offers cl_khr_gl_sharing (see clfault_glsharing.cpp).
-// Without it, a sharing call fails with CL_INVALID_OPERATION and counts as
-// a sharing call on a device without the extension.
+// Pretend every device offers cl_khr_gl_sharing and can share the current
+// GL context (see clfault_glsharing.cpp). Without it, a sharing call fails
+// with CL_INVALID_OPERATION and counts as one made without the extension.
 void emulateGlSharing(bool on);
 int sharingCallsWithoutExtension();
 
@@ -64,10 +64,8 @@ QStringList recordedCalls();
 cl_int plausibleFailure(const QString &function);
 
 // Objects the program created and has not released (contexts, queues,
-// programs, kernels, memory objects, events), all kinds or one kind:
-// "context", "queue", "program", "kernel", "mem", "event".
+// programs, kernels, memory objects, events).
 int liveObjects();
-int liveObjects(const char *kind);
 // Calls that passed a handle the program had already released. Such calls
 // are answered with an error instead of reaching the driver.
 int staleHandleUses();
