@@ -25,8 +25,6 @@ if [ "${1:-}" = "--sanitize" ]; then
     export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
     export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-    # The sanitized fault sweep fails every fourth call site, to fit CI's time.
-    export KORVANE_SWEEP_STRIDE="${KORVANE_SWEEP_STRIDE:-4}"
 fi
 
 cmake -S . -B "$build" "${options[@]}" >/dev/null
