@@ -21,14 +21,14 @@ private slots:
     void initTestCase();
 
     void twoFakePlatformsStandExpandedAboveTheirCollapsedDevices();
-    void deviceRows_data();
-    void deviceRows();
+    void aDevicePropertyShowsAsItsRowText_data();
+    void aDevicePropertyShowsAsItsRowText();
     void unterminatedTextIsReadNoFurtherThanItsField();
     void openGlDialogShowsTheDriverStringsAndLeavesNoContextCurrent();
     void reportShowsTheOpenGlStrings_data();
     void reportShowsTheOpenGlStrings();
-    void korvaneInfoExitStatus_data();
-    void korvaneInfoExitStatus();
+    void korvaneInfoExitStatusSaysHowItEnded_data();
+    void korvaneInfoExitStatusSaysHowItEnded();
     void korvaneInfoPrintsWhatTheDialogsShow();
 
 private:
@@ -121,7 +121,7 @@ void DialogsTest::twoFakePlatformsStandExpandedAboveTheirCollapsedDevices()
     QVERIFY(device->child(26)->text(1).startsWith("Extensions:\t"));
 }
 
-void DialogsTest::deviceRows_data()
+void DialogsTest::aDevicePropertyShowsAsItsRowText_data()
 {
     QTest::addColumn<Setter>("set");
     QTest::addColumn<int>("row");
@@ -157,14 +157,14 @@ void DialogsTest::deviceRows_data()
 #undef SET
 }
 
-void DialogsTest::deviceRows()
+void DialogsTest::aDevicePropertyShowsAsItsRowText()
 {
     QFETCH(Setter, set);
     QFETCH(int, row);
     QFETCH(QString, expected);
     ClDeviceEntry entry{};
     set(entry);
-    QCOMPARE(::deviceRows(entry).value(row - 1), expected);
+    QCOMPARE(deviceRows(entry).value(row - 1), expected);
 }
 
 void DialogsTest::unterminatedTextIsReadNoFurtherThanItsField()
@@ -175,7 +175,7 @@ void DialogsTest::unterminatedTextIsReadNoFurtherThanItsField()
     entry.maxWorkItemSizes = nullptr;
     const QString full(256, 'x');
     QCOMPARE(RowFormat::deviceLabel(entry), "Device: " + full);
-    QCOMPARE(::deviceRows(entry).mid(0, 2), QStringList({ "Vendor: " + full, "Version: " + full }));
+    QCOMPARE(deviceRows(entry).mid(0, 2), QStringList({ "Vendor: " + full, "Version: " + full }));
 }
 
 void DialogsTest::openGlDialogShowsTheDriverStringsAndLeavesNoContextCurrent()
@@ -227,7 +227,7 @@ void DialogsTest::reportShowsTheOpenGlStrings()
     QCOMPARE(InfoReport::openGl(strings), expected);
 }
 
-void DialogsTest::korvaneInfoExitStatus_data()
+void DialogsTest::korvaneInfoExitStatusSaysHowItEnded_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<bool>("withPlatforms");
@@ -238,7 +238,7 @@ void DialogsTest::korvaneInfoExitStatus_data()
     QTest::newRow("no platform") << QStringList() << false << 1 << "No OpenCL platform";
 }
 
-void DialogsTest::korvaneInfoExitStatus()
+void DialogsTest::korvaneInfoExitStatusSaysHowItEnded()
 {
     QFETCH(QStringList, arguments);
     QFETCH(bool, withPlatforms);
