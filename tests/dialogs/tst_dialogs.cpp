@@ -1,0 +1,267 @@
+#include "clfault.h"
+#include "inforeport.h"
+#include "inventoryreport.h"
+#include "oclinfo.h"
+#include "oglinfo.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include <cstring>
+#include <functional>
+#include <memory>
+
+// The "Platforms" and "OpenGL" dialogs and korvane-info, which prints what
+// they show.
+class DialogsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void twoFakePlatformsStandExpandedAboveTheirCollapsedDevices();
+    void aDevicePropertyShowsAsItsRowText_data();
+    void aDevicePropertyShowsAsItsRowText();
+    void unterminatedTextIsReadNoFurtherThanItsField();
+    void openGlDialogShowsTheDriverStringsAndLeavesNoContextCurrent();
+    void reportShowsTheOpenGlStrings_data();
+    void reportShowsTheOpenGlStrings();
+    void korvaneInfoExitStatusSaysHowItEnded_data();
+    void korvaneInfoExitStatusSaysHowItEnded();
+    void korvaneInfoPrintsWhatTheDialogsShow();
+
+private:
+    std::unique_ptr<oclInfo> fakePlatforms, realPlatforms;
+    std::unique_ptr<oglinfo> openGl;
+};
+
+namespace {
+
+using Setter = std::function<void(ClDeviceEntry &)>;
+
+QTreeWidget *treeOf(QDialog *dialog)
+{
+    return dialog->findChild<QTreeWidget *>("twInfo");
+}
+
+QString labelOf(QDialog *dialog, const char *name)
+{
+    return dialog->findChild<QLabel *>(name)->text();
+}
+
+// The tree's rows laid out as korvane-info lays them out: two blanks a tree
+// level, on every line of a multi-line row.
+QString asReport(QTreeWidget *tree, int depth0)
+{
+    QString text;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        int depth = depth0;
+        for (QTreeWidgetItem *parent = (*it)->parent(); parent; parent = parent->parent())
+            ++depth;
+        for (const QString &line : ((*it)->text(0) + (*it)->text(1)).split('\n'))
+            text += (line.isEmpty() ? QString() : QString(2 * depth, ' ') + line) + '\n';
+    }
+    return text;
+}
+
+struct Run
+{
+    int exitCode;
+    QString out, err;
+};
+
+Run korvaneInfo(const QStringList &arguments, bool withDisplay, const QString &icdVendors = QString())
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!withDisplay)
+        environment.remove(QStringLiteral("DISPLAY"));
+    if (!icdVendors.isNull())
+        environment.insert(QStringLiteral("OCL_ICD_VENDORS"), icdVendors);
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(KORVANE_INFO_PATH), arguments);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return { -1, QString(), QStringLiteral("did not finish") };
+    return { process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
+             QString::fromLocal8Bit(process.readAllStandardError()) };
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Setter)
+
+void DialogsTest::initTestCase()
+{
+    ClFault::reset();
+    realPlatforms.reset(new oclInfo(nullptr));
+    ClFault::setDriver(ClFault::Driver::TwoPlatformsTwoDevices);
+    fakePlatforms.reset(new oclInfo(nullptr));
+    ClFault::reset();
+    openGl.reset(new oglinfo(nullptr));
+}
+
+void DialogsTest::twoFakePlatformsStandExpandedAboveTheirCollapsedDevices()
+{
+    QStringList outline;   // platforms and devices, with their number of rows
+    for (QTreeWidgetItemIterator it(treeOf(fakePlatforms.get())); *it; ++it) {
+        const QTreeWidgetItem *item = *it;
+        if (item->childCount())
+            outline << (item->parent() ? "  " : "") + item->text(0) + QStringLiteral(" (%1)%2")
+                           .arg(item->childCount()).arg(item->isExpanded() ? " expanded" : "");
+    }
+    QCOMPARE(outline, QStringList({ "Fake Platform A (6) expanded", "  Device: Fake Device A1 (27)",
+                                    "  Device: Fake Device A2 (27)", "Fake Platform B (6) expanded",
+                                    "  Device: Fake Device B1 (27)", "  Device: Fake Device B2 (27)" }));
+    // A platform's properties stand in the first column, a device's in the second.
+    const QTreeWidgetItem *platform = treeOf(fakePlatforms.get())->topLevelItem(1);
+    QVERIFY(platform->child(0)->text(0).startsWith("Version: OpenCL"));
+    const QTreeWidgetItem *device = platform->child(5);
+    QVERIFY(device->child(0)->text(1).startsWith("Vendor: "));
+    QVERIFY(device->child(26)->text(1).startsWith("Extensions:\t"));
+}
+
+void DialogsTest::aDevicePropertyShowsAsItsRowText_data()
+{
+    QTest::addColumn<Setter>("set");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("expected");
+    auto add = [](const char *name, const Setter &set, int row, const char *expected) {
+        QTest::newRow(name) << set << row << QString::fromLatin1(expected);
+    };
+#define SET(...) [](ClDeviceEntry &e) { __VA_ARGS__; }
+    static size_t sizes[4] = { 1024, 256, 16, 8 };
+    add("a number uses all 32 bits", SET(e.maxComputeUnits = 0xFFFFFFFFu), 4,
+        "CL_DEVICE_MAX_COMPUTE_UNITS: 4294967295");
+    add("a clock in MHz", SET(e.maxClockFrequency = 1500), 8, "CL_DEVICE_MAX_CLOCK_FREQUENCY: 1500 MHz");
+    add("work-item sizes show the first three", SET(e.maxWorkItemDimensions = 4; e.maxWorkItemSizes = sizes),
+        6, "CL_DEVICE_MAX_WORK_ITEM_SIZES: 1024x256x16");
+    add("5 GiB less a byte is 5119 MByte", SET(e.globalMemSize = (quint64(5) << 30) - 1), 11,
+        "CL_DEVICE_GLOBAL_MEM_SIZE: 5119 MByte");
+    add("64 KiB less a byte is 63 KByte", SET(e.localMemSize = 65535), 14, "CL_DEVICE_LOCAL_MEM_SIZE: 63 KByte");
+    add("error correction", SET(e.errorCorrectionSupport = CL_TRUE), 12,
+        "CL_DEVICE_ERROR_CORRECTION_SUPPORT: yes");
+    add("a GPU", SET(e.type = CL_DEVICE_TYPE_GPU), 3, "Type: CL_DEVICE_TYPE_GPU");
+    add("a GPU that is also the default shows no type",
+        SET(e.type = CL_DEVICE_TYPE_GPU | CL_DEVICE_TYPE_DEFAULT), 3, "");
+    add("global local memory", SET(e.localMemType = CL_GLOBAL), 13, "CL_DEVICE_LOCAL_MEM_TYPE: global");
+    add("both queue properties", SET(e.queueProperties = 3), 16,
+        "CL_DEVICE_QUEUE_PROPERTIES: CL_QUEUE_OUT_OF_ORDER_EXEC_MODE_ENABLE\n\tCL_QUEUE_PROFILING_ENABLE");
+    add("fp flags by name, soft float unnamed",
+        SET(e.singleFpConfig = CL_FP_INF_NAN | CL_FP_ROUND_TO_ZERO | CL_FP_FMA | CL_FP_SOFT_FLOAT), 20,
+        "CL_DEVICE_SINGLE_FP_CONFIG: CL_FP_INF_NAN\n\tCL_FP_ROUND_TO_ZERO\n\tCL_FP_FMA");
+    add("fp flags as a number", SET(e.singleFpConfig = 0x6A), 21, "CL_DEVICE_SINGLE_FP_CONFIG: 106");
+    add("extensions apart by one or two blanks",
+        SET(static char list[] = " cl_khr_icd  cl_khr_fp64 cl_ext "; e.extensions = list), 27,
+        "Extensions:\tcl_khr_icd\n\tcl_khr_fp64\n\tcl_ext");
+#undef SET
+}
+
+void DialogsTest::aDevicePropertyShowsAsItsRowText()
+{
+    QFETCH(Setter, set);
+    QFETCH(int, row);
+    QFETCH(QString, expected);
+    ClDeviceEntry entry{};
+    set(entry);
+    QCOMPARE(deviceRows(entry).value(row - 1), expected);
+}
+
+void DialogsTest::unterminatedTextIsReadNoFurtherThanItsField()
+{
+    ClDeviceEntry entry;
+    std::memset(&entry, 'x', sizeof entry);   // not a zero byte anywhere after a field
+    entry.extensions = nullptr;
+    entry.maxWorkItemSizes = nullptr;
+    const QString full(256, 'x');
+    QCOMPARE(RowFormat::deviceLabel(entry), "Device: " + full);
+    QCOMPARE(deviceRows(entry).mid(0, 2), QStringList({ "Vendor: " + full, "Version: " + full }));
+}
+
+void DialogsTest::openGlDialogShowsTheDriverStringsAndLeavesNoContextCurrent()
+{
+    QVERIFY(!QOpenGLContext::currentContext());
+    // Asked here without the program's own query, on a context of the same driver.
+    QOffscreenSurface surface;
+    surface.create();
+    QOpenGLContext context;
+    QVERIFY(context.create() && context.makeCurrent(&surface));
+    auto glText = [&context](GLenum name) {
+        return QString::fromLatin1(reinterpret_cast<const char *>(context.functions()->glGetString(name)));
+    };
+    const QString version = glText(GL_VERSION), vendor = glText(GL_VENDOR), renderer = glText(GL_RENDERER);
+    const QStringList extensions = glText(GL_EXTENSIONS).split(' ', Qt::SkipEmptyParts);
+    context.doneCurrent();
+
+    QCOMPARE(labelOf(openGl.get(), "lblVersion"), "Version: <b>" + version + "</b>");
+    QCOMPARE(labelOf(openGl.get(), "lblVendor"), "Vendor: <b>" + vendor + "</b>");
+    QCOMPARE(labelOf(openGl.get(), "lblRenderer"), "Renderer: <b>" + renderer + "</b>");
+    QTreeWidget *tree = treeOf(openGl.get());
+    QCOMPARE(tree->headerItem()->text(0), QStringLiteral("Extensions (%1)").arg(extensions.size()));
+    QStringList rows;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        rows << tree->topLevelItem(i)->text(0);
+    QCOMPARE(rows, extensions);
+}
+
+void DialogsTest::reportShowsTheOpenGlStrings_data()
+{
+    QTest::addColumn<QString>("extensions");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("no context") << QString()
+                                << "OpenGL\n  Version: unavailable\n  Vendor: unavailable\n"
+                                   "  Renderer: unavailable\n  Extensions (0)\n    unavailable\n";
+    // Each pair of blanks counts as one, so three leave an empty row.
+    QTest::newRow("three blanks") << " GL_a   GL_b  GL_c "
+                                  << "OpenGL\n  Version: 4.5\n  Vendor: Acme\n  Renderer: soft\n"
+                                     "  Extensions (4)\n    GL_a\n\n    GL_b\n    GL_c\n";
+}
+
+void DialogsTest::reportShowsTheOpenGlStrings()
+{
+    QFETCH(QString, extensions);
+    QFETCH(QString, expected);
+    GlStrings strings;
+    if (!extensions.isNull())
+        strings = { "4.5", "Acme", "soft", extensions, true };
+    QCOMPARE(InfoReport::openGl(strings), expected);
+}
+
+void DialogsTest::korvaneInfoExitStatusSaysHowItEnded_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("withPlatforms");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("help") << QStringList("--help") << true << 0 << "Usage: korvane-info";
+    QTest::newRow("a wrong argument") << QStringList("--verbose") << true << 2 << "unknown argument \"--verbose\"";
+    QTest::newRow("no platform") << QStringList() << false << 1 << "No OpenCL platform";
+}
+
+void DialogsTest::korvaneInfoExitStatusSaysHowItEnded()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, withPlatforms);
+    QFETCH(int, status);
+    QFETCH(QString, says);
+    // The loader finds no platform in a folder without a vendor file.
+    QTemporaryDir noVendors;
+    const Run result = korvaneInfo(arguments, false, withPlatforms ? QString() : noVendors.path());
+    QCOMPARE(result.exitCode, status);
+    QVERIFY2((result.out + result.err).contains(says), qPrintable(result.out + result.err));
+}
+
+void DialogsTest::korvaneInfoPrintsWhatTheDialogsShow()
+{
+    QString expected = asReport(treeOf(realPlatforms.get()), 0) + "OpenGL\n";
+    for (const char *label : { "lblVersion", "lblVendor", "lblRenderer" })
+        expected += "  " + labelOf(openGl.get(), label).remove("<b>").remove("</b>") + '\n';
+    expected += "  " + treeOf(openGl.get())->headerItem()->text(0) + '\n' + asReport(treeOf(openGl.get()), 2);
+
+    const Run result = korvaneInfo({}, true);
+    QCOMPARE(result.exitCode, 0);
+    QCOMPARE(result.out, expected);
+}
+
+QTEST_MAIN(DialogsTest)
+#include "tst_dialogs.moc"
