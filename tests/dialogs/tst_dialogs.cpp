@@ -21,6 +21,7 @@ private slots:
     void initTestCase();
 
     void twoFakePlatformsStandExpandedAboveTheirCollapsedDevices();
+    void aPlatformWithoutDevicesIsListedAndNoPlatformIsSaid();
     void aDevicePropertyShowsAsItsRowText_data();
     void aDevicePropertyShowsAsItsRowText();
     void unterminatedTextIsReadNoFurtherThanItsField();
@@ -119,6 +120,27 @@ void DialogsTest::twoFakePlatformsStandExpandedAboveTheirCollapsedDevices()
     const QTreeWidgetItem *device = platform->child(5);
     QVERIFY(device->child(0)->text(1).startsWith("Vendor: "));
     QVERIFY(device->child(26)->text(1).startsWith("Extensions:\t"));
+}
+
+// A driver without devices beside the machine's: listed with nothing under
+// it, in the dialog and the report alike; no driver at all: said so.
+void DialogsTest::aPlatformWithoutDevicesIsListedAndNoPlatformIsSaid()
+{
+    ClFault::setDriver(ClFault::Driver::PlatformWithoutDevice);
+    oclInfo dialog(nullptr);
+    ClInventory inventory = {};
+    const QString report = InfoReport::openCl(inventory, scanOpenClInventory(inventory));
+    releaseOpenClInventory(inventory);
+    ClFault::setDriver(ClFault::Driver::NoPlatform);
+    oclInfo empty(nullptr);
+    ClFault::reset();
+
+    QStringList outline = asReport(treeOf(&dialog), 0).split('\n').filter(QRegularExpression("^(\\S|  Device: )"));
+    QCOMPARE(outline, report.split('\n').filter(QRegularExpression("^(\\S|  Device: )")));
+    outline.replaceInStrings(QRegularExpression("^  Device: .*"), "  Device");
+    QCOMPARE(outline, QStringList({ "Fake Empty Platform", "Portable Computing Language", "  Device" }));
+    QVERIFY(treeOf(&empty)->isHidden());
+    QVERIFY(labelOf(&empty, "lblNoPlatform").startsWith("No OpenCL platform found (CL_PLATFORM_NOT_FOUND_KHR)"));
 }
 
 void DialogsTest::aDevicePropertyShowsAsItsRowText_data()
@@ -235,7 +257,9 @@ void DialogsTest::korvaneInfoExitStatusSaysHowItEnded_data()
     QTest::addColumn<QString>("says");
     QTest::newRow("help") << QStringList("--help") << true << 0 << "Usage: korvane-info";
     QTest::newRow("a wrong argument") << QStringList("--verbose") << true << 2 << "unknown argument \"--verbose\"";
-    QTest::newRow("no platform") << QStringList() << false << 1 << "No OpenCL platform";
+    QTest::newRow("no platform") << QStringList() << false << 1
+                                 << "No OpenCL platform found (CL_PLATFORM_NOT_FOUND_KHR)\nOpenCL drivers are "
+                                    "registered by the .icd files in /etc/OpenCL/vendors";
 }
 
 void DialogsTest::korvaneInfoExitStatusSaysHowItEnded()
