@@ -8,6 +8,7 @@
 #include "oglpp.h"
 #include "oglwdgt.h"
 
+#include <QPushButton>
 #include <QResizeEvent>
 #include <QTimer>
 
@@ -91,6 +92,40 @@ void MainWindow::fillPlatforms()
         ui->cmbPlatform->addItem(QString::fromLatin1(inventory.platforms[i].name));
     // A driver without devices listed first must not leave nothing to start.
     ui->cmbPlatform->setCurrentIndex(qMax(firstPlatformWithDevice(inventory), 0));
+}
+
+QStringList MainWindow::demoNames()
+{
+    return { QStringLiteral("sine"), QStringLiteral("postprocess"), QStringLiteral("nbody") };
+}
+
+QString MainWindow::launch(const QString &tab, const QString &device, bool start)
+{
+    const int index = tab.isEmpty() ? 0 : demoNames().indexOf(tab);
+    if (index < 0)
+        return QStringLiteral("there is no tab \"%1\"; the tabs are %2").arg(tab, demoNames().join(QStringLiteral(", ")));
+    ui->tabWidget->setCurrentIndex(index);
+    if (!device.isEmpty() && !selectDevice(device))
+        return QStringLiteral("there is no device \"%1\"; korvane-info lists them as P:D").arg(device);
+    if (start) {
+        QPushButton *const starts[] = { ui->pushButton_2, ui->pbPPStart, ui->pbNBody };
+        starts[index]->click();
+    }
+    return QString();
+}
+
+bool MainWindow::selectDevice(const QString &device)
+{
+    const QStringList indexes = device.split(QLatin1Char(':'));
+    bool platformRead = false;
+    bool deviceRead = false;
+    const int platform = indexes.value(0).toInt(&platformRead);
+    const int index = indexes.value(1).toInt(&deviceRead);
+    if (indexes.size() != 2 || !platformRead || !deviceRead || !inventoryDevice(inventory, platform, index))
+        return false;
+    ui->cmbPlatform->setCurrentIndex(platform);
+    ui->cmbDevice->setCurrentIndex(index);
+    return true;
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)

@@ -28,6 +28,13 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
+    // The names --tab takes, in tab order.
+    static QStringList demoNames();
+    // Opens the named tab (none: the first), selects the device "P:D" (none:
+    // the selectors' choice) and starts the view when asked to. Returns why
+    // it refused, or nothing.
+    QString launch(const QString &tab, const QString &device, bool start);
+
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -46,6 +53,7 @@ private slots:
 
 private:
     void createViews();
+    bool selectDevice(const QString &device);
     void nameAfterTab(QWidget *view);
     QTimer *createTimer(const char *name, int interval, DemoView *view, void (DemoView::*slot)());
     void createTimers();

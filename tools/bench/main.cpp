@@ -4,6 +4,7 @@
 #include "benchoptions.h"
 #include "benchreport.h"
 #include "clinventory.h"
+#include "display.h"
 #include "devicebench.h"
 #include "guibench.h"
 #include "threadpool.h"
@@ -99,12 +100,6 @@ bool benchKernels(DeviceReport &report, bool opened, DeviceBench &bench, bool js
     return allMeasured(report);
 }
 
-bool haveDisplay()
-{
-    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-           || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -122,9 +117,8 @@ int main(int argc, char *argv[])
         return 0;
     }
     // Without a display the toolkit would abort with a core dump.
-    if (options.gui && !haveDisplay()) {
-        std::fprintf(stderr, "%s: --gui needs a display: set DISPLAY (an Xvfb server will do)\n",
-                     program.c_str());
+    if (options.gui && !displayReachable()) {
+        std::fprintf(stderr, "%s: --gui needs a display: %s\n", program.c_str(), displayMissingText());
         return 2;
     }
     std::unique_ptr<QApplication> app;

@@ -1,13 +1,12 @@
 // korvane-info: prints what the "Platforms" and "OpenGL" dialogs show.
 
 #include "clinventory.h"
+#include "display.h"
 #include "glreport.h"
 #include "inforeport.h"
 
 #include <QApplication>
 #include <QString>
-
-#include <X11/Xlib.h>
 
 #include <cstdio>
 #include <cstring>
@@ -20,17 +19,6 @@ void print(FILE *stream, const QString &text)
     fflush(stream);
 }
 
-// True when an X server answers. Asked before any GUI application exists,
-// because one that cannot reach its display ends the process.
-bool displayAvailable()
-{
-    Display *display = XOpenDisplay(nullptr);
-    if (!display)
-        return false;
-    XCloseDisplay(display);
-    return true;
-}
-
 // The report is the program's only output: the toolkit's own notes (such as
 // a missing runtime folder) would only be noise to a script reading it.
 void dropToolkitNotes(QtMsgType type, const QMessageLogContext &, const QString &message)
@@ -41,7 +29,7 @@ void dropToolkitNotes(QtMsgType type, const QMessageLogContext &, const QString 
 
 QString openGlSection(int argc, char *argv[])
 {
-    if (!displayAvailable())
+    if (!displayReachable())
         return InfoReport::openGlWithoutDisplay();
     qInstallMessageHandler(dropToolkitNotes);
     QApplication app(argc, argv);
