@@ -2,7 +2,7 @@
 #include "ui_oclinfo.h"
 
 #include "inventoryreport.h"
-#include "wrappingdelegate.h"
+#include "infotree.h"
 
 #include <QColor>
 #include <QLabel>
@@ -17,7 +17,7 @@ oclInfo::oclInfo(QWidget *parent)
     ui->setupUi(this);
     resize(768, 512);
     ui->twInfo->setColumnWidth(0, 340);
-    ui->twInfo->setItemDelegate(new WrappingItemDelegate(ui->twInfo));
+    prepareInfoTree(ui->twInfo);
     std::memset(&inventory, 0, sizeof inventory);
     const cl_int status = scanOpenClInventory(inventory);
     if (status == CL_SUCCESS)

@@ -2,7 +2,7 @@
 #include "ui_oglinfo.h"
 
 #include "glreport.h"
-#include "wrappingdelegate.h"
+#include "infotree.h"
 
 #include <QTreeWidgetItem>
 
@@ -11,7 +11,7 @@ oglinfo::oglinfo(QWidget *parent)
     , ui(new Ui::oglinfo)
 {
     ui->setupUi(this);
-    ui->twInfo->setItemDelegate(new WrappingItemDelegate(ui->twInfo));
+    prepareInfoTree(ui->twInfo);
     fillOpenGlInfo();
     resize(256, 512);
 }

@@ -31,6 +31,7 @@ private slots:
     void korvaneInfoExitStatusSaysHowItEnded_data();
     void korvaneInfoExitStatusSaysHowItEnded();
     void korvaneInfoPrintsWhatTheDialogsShow();
+    void scrollBarsAreStyledAsTheFormsSay();
 
 private:
     std::unique_ptr<oclInfo> fakePlatforms, realPlatforms;
@@ -285,6 +286,19 @@ void DialogsTest::korvaneInfoPrintsWhatTheDialogsShow()
     const Run result = korvaneInfo({}, true);
     QCOMPARE(result.exitCode, 0);
     QCOMPARE(result.out, expected);
+}
+
+void DialogsTest::scrollBarsAreStyledAsTheFormsSay()
+{
+    for (QDialog *dialog : { static_cast<QDialog *>(realPlatforms.get()), static_cast<QDialog *>(openGl.get()) }) {
+        dialog->resize(400, 200);
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        QScrollBar *bar = treeOf(dialog)->verticalScrollBar();
+        QVERIFY(bar->isVisible());
+        QCOMPARE(bar->width(), 20);
+        dialog->hide();
+    }
 }
 
 QTEST_MAIN(DialogsTest)
