@@ -4,13 +4,12 @@
 
 #include <QtTest>
 
-#include <cmath>
 #include <random>
-#include <vector>
 
 // The benchmark prints how far each kernel lies from its host reference
-// without judging it, so a wrong reference would go unseen but for these
-// checks against direct arithmetic, with the views' parameters.
+// without judging it, so a wrong reference would go unseen. The glow's is
+// the one with index arithmetic of its own (edge-padded rows, per-task
+// row ranges); it is held to the direct filter with the view's parameters.
 class HostReferenceTest : public QObject
 {
     Q_OBJECT
@@ -18,7 +17,6 @@ class HostReferenceTest : public QObject
 private slots:
     void glowMatchesTheDirectFilter_data();
     void glowMatchesTheDirectFilter();
-    void nbodyStepMatchesDoubleIntegration();
 };
 
 void HostReferenceTest::glowMatchesTheDirectFilter_data()
@@ -44,46 +42,6 @@ void HostReferenceTest::glowMatchesTheDirectFilter()
     ThreadPool pool(2);
     postprocessReference(in.pixels.constData(), out.data(), in.width, in.height, 4, 0.8f, 4.0f, pool);
     QCOMPARE(out.toList(), GlowFilter::filtered(in).pixels.toList());
-}
-
-void HostReferenceTest::nbodyStepMatchesDoubleIntegration()
-{
-    const int bodies = 300;
-    const double dt = 0.005;
-    std::mt19937 generator(1);
-    std::uniform_real_distribution<float> coordinate(0, 53), mass(0, 1001), speed(-3, 3);
-    std::vector<Float4> pos(bodies), vel(bodies), newPos(bodies), newVel(bodies);
-    for (int i = 0; i < bodies; ++i) {
-        pos[i] = { coordinate(generator), coordinate(generator), coordinate(generator), mass(generator) };
-        vel[i] = { speed(generator), speed(generator), speed(generator), 0 };
-    }
-    ThreadPool pool(2);
-    nbodyReference(pos.data(), vel.data(), newPos.data(), newVel.data(), bodies, float(dt), 50.0f, pool);
-
-    double largest = 0, accelerationError = 0, positionError = 0;
-    for (int i = 0; i < bodies; ++i) {
-        double a[3] = { 0, 0, 0 };
-        for (int j = 0; j < bodies; ++j) {
-            const double r[3] = { pos[j].x - pos[i].x, pos[j].y - pos[i].y, pos[j].z - pos[i].z };
-            const double d2 = r[0] * r[0] + r[1] * r[1] + r[2] * r[2] + 50.0;
-            for (int k = 0; k < 3; ++k)
-                a[k] += pos[j].w / (d2 * std::sqrt(d2)) * r[k];
-        }
-        const float *p = &pos[i].x, *v = &vel[i].x, *np = &newPos[i].x, *nv = &newVel[i].x;
-        for (int k = 0; k < 3; ++k) {
-            largest = std::max(largest, std::fabs(a[k]));
-            accelerationError = std::max(accelerationError, std::fabs((nv[k] - v[k]) / dt - a[k]));
-            positionError = std::max(positionError, std::fabs(np[k] - (p[k] + v[k] * dt + a[k] * 0.5 * dt * dt)));
-        }
-        QCOMPARE(newPos[i].w, pos[i].w);
-    }
-    QVERIFY(largest > 1.0);
-    // Fast square roots and float sums; coordinates near 50 carry their
-    // own single-precision rounding.
-    QVERIFY2(accelerationError < 1e-4 * largest + 1e-3
-                 && positionError < 53.0 * 4e-7 + 1e-4 * largest * 0.5 * dt * dt,
-             qPrintable(QString("acceleration off by %1 of %2, position by %3")
-                            .arg(accelerationError).arg(largest).arg(positionError)));
 }
 
 QTEST_APPLESS_MAIN(HostReferenceTest)
