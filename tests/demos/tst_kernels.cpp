@@ -32,7 +32,7 @@ template <typename View>
 struct Borrowed
 {
     explicit Borrowed(const QSize &size = QSize(320, 240)) : harness(size) { view->setupOpenCl(); }
-    // Before the view goes, so that no buffer outlives its context.
+    // Here, before the harness member takes the view and its context away.
     ~Borrowed()
     {
         for (cl_mem b : buffers)
@@ -134,8 +134,9 @@ void KernelsTest::nbodyViewStepsTheSeedOneCloudAsDoubleIntegrationDoes()
         }
     }
 
-    // Measured against the motion: eight steps move a body far less than
-    // its distance from the origin, whose rounding is allowed for apart.
+    // Measured against the motion, since eight steps move a body far less
+    // than its distance from the origin; the single-precision rounding of
+    // coordinates up to 53 is allowed for separately.
     double speed = 0, move = 0, speedError = 0, moveError = 0;
     for (int i = 0; i < bodies; ++i) {
         QCOMPARE(pos[i].s[3], start[i].s[3]);
