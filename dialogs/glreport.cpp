@@ -53,10 +53,9 @@ QStringList extensionList(const QString &extensions)
 {
     if (extensions.isNull())
         return QStringList();
-    // One pass: three blanks leave two, which split into an empty name.
-    return extensions.trimmed()
-        .replace(QStringLiteral("  "), QStringLiteral(" "))
-        .split(QLatin1Char(' '), Qt::KeepEmptyParts, Qt::CaseSensitive);
+    // However many blanks a driver puts between two names, none is empty.
+    static const QRegExp blanks(QStringLiteral("\\s+"), Qt::CaseSensitive, QRegExp::RegExp);
+    return extensions.split(blanks, Qt::SkipEmptyParts);
 }
 
 QString extensionsHeader(int count)

@@ -41,17 +41,12 @@ QString flagNames(cl_bitfield value, const Flag *flags, int count)
     return names.trimmed().replace(QLatin1Char(' '), lineBreak);
 }
 
-// Extension lists break at every single blank (platforms) or at every run
-// of one or two blanks (devices); three blanks thus give an empty line.
-QString platformExtensionList(const char *extensions)
+// Extension lists put one name on a line, however many blanks a driver
+// puts between two names.
+QString extensionList(const char *extensions)
 {
-    return text(extensions).trimmed().replace(QLatin1Char(' '), lineBreak);
-}
-
-QString deviceExtensionList(const char *extensions)
-{
-    static const QRegExp separator(QStringLiteral(" {1,2}"), Qt::CaseSensitive, QRegExp::RegExp);
-    return text(extensions).trimmed().replace(separator, lineBreak);
+    static const QRegExp blanks(QStringLiteral("\\s+"), Qt::CaseSensitive, QRegExp::RegExp);
+    return text(extensions).split(blanks, Qt::SkipEmptyParts).join(lineBreak);
 }
 
 // One device row: prefix, value, suffix. A value function that answers a
@@ -106,7 +101,7 @@ const DeviceRow deviceRowTable[] = {
     { "CL_DEVICE_IMAGE3D_MAX_WIDTH: ", [](const ClDeviceEntry &d) { return number(d.image3dMaxWidth); }, "" },
     { "CL_DEVICE_IMAGE3D_MAX_HEIGHT: ", [](const ClDeviceEntry &d) { return number(d.image3dMaxHeight); }, "" },
     { "CL_DEVICE_IMAGE3D_MAX_DEPTH: ", [](const ClDeviceEntry &d) { return number(d.image3dMaxDepth); }, "" },
-    { "Extensions:\t", [](const ClDeviceEntry &d) { return deviceExtensionList(d.extensions); }, "" },
+    { "Extensions:\t", [](const ClDeviceEntry &d) { return extensionList(d.extensions); }, "" },
 };
 
 static_assert(sizeof deviceRowTable / sizeof deviceRowTable[0] == 27, "a device shows 27 rows");
@@ -128,14 +123,9 @@ QString deviceLabel(const ClDeviceEntry &device)
     return QStringLiteral("Device: ") + fixedText(device.name);
 }
 
-QString platformExtensions(const char *extensions)
+QString extensions(const char *extensions)
 {
-    return QStringLiteral("Extensions:\t") + platformExtensionList(extensions);
-}
-
-QString deviceExtensions(const char *extensions)
-{
-    return QStringLiteral("Extensions:\t") + deviceExtensionList(extensions);
+    return QStringLiteral("Extensions:\t") + extensionList(extensions);
 }
 
 QString queuePropertyNames(cl_command_queue_properties properties)
@@ -221,7 +211,7 @@ QStringList platformRows(const ClPlatformEntry &platform)
         QStringLiteral("Version: ") + fixedText(platform.version),
         QStringLiteral("Vendor: ") + fixedText(platform.vendor),
         QStringLiteral("Profile: ") + fixedText(platform.profile),
-        RowFormat::platformExtensions(platform.extensions),
+        RowFormat::extensions(platform.extensions),
     };
 }
 

@@ -42,10 +42,8 @@ namespace RowFormat {
 // "Device: " + name, the label of a device's own row.
 QString deviceLabel(const ClDeviceEntry &device);
 
-// "Extensions:\t" and one name a line. A platform's list breaks at every
-// single blank; a device's at every run of one or two blanks.
-QString platformExtensions(const char *extensions);
-QString deviceExtensions(const char *extensions);
+// "Extensions:\t" and one name a line, for platforms and devices alike.
+QString extensions(const char *extensions);
 
 // The names of the set flags, one a line; empty when no known flag is set.
 QString queuePropertyNames(cl_command_queue_properties properties);

@@ -30,16 +30,30 @@ QSizeF layOut(QTextLayout &layout, qreal width)
     return QSizeF(widest, height);
 }
 
-// Line breaks in the text end lines of the layout.
+// Line breaks in the text end lines of the layout, and a name joined by
+// underscores may break after one of them rather than inside a word.
 QString layoutText(const QString &text)
 {
     QString copy = text;
-    return copy.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    return copy.replace(QLatin1Char('\n'), QChar::LineSeparator)
+        .replace(QLatin1Char('_'), QStringLiteral("_\u200B"));
 }
 
 const qreal unbounded = qreal(std::numeric_limits<int>::max() / 4);
 
 } // namespace
+
+QStringList WrappingItemDelegate::lines(const QString &text, const QFont &font, qreal width)
+{
+    QTextLayout layout(layoutText(text), font);
+    layOut(layout, width);
+    QStringList result;
+    for (int i = 0; i < layout.lineCount(); ++i) {
+        const QTextLine line = layout.lineAt(i);
+        result << layout.text().mid(line.textStart(), line.textLength()).remove(QChar(0x200B)).trimmed();
+    }
+    return result;
+}
 
 WrappingItemDelegate::WrappingItemDelegate(QTreeView *view)
     : QStyledItemDelegate(view)

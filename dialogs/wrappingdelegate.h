@@ -5,8 +5,8 @@
 
 class QTreeView;
 
-// Shows each cell's text whole: lines wider than the cell wrap at a blank,
-// or inside a name that is wider than the cell by itself, and the row grows
+// Shows each cell's text whole: lines wider than the cell wrap at a blank or
+// after an underscore, inside a word only when nothing else fits, and the row grows
 // to hold every line. Rows are laid out again whenever a column changes
 // width. The information dialogs' values are long driver strings and
 // blank-free extension names that would otherwise be cut off.
@@ -16,6 +16,9 @@ class WrappingItemDelegate : public QStyledItemDelegate
 
 public:
     explicit WrappingItemDelegate(QTreeView *view);
+
+    // The lines text takes in a cell width pixels wide.
+    static QStringList lines(const QString &text, const QFont &font, qreal width);
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;

@@ -3,6 +3,7 @@
 #include "inventoryreport.h"
 #include "oclinfo.h"
 #include "oglinfo.h"
+#include "wrappingdelegate.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -32,6 +33,7 @@ private slots:
     void korvaneInfoExitStatusSaysHowItEnded();
     void korvaneInfoPrintsWhatTheDialogsShow();
     void scrollBarsAreStyledAsTheFormsSay();
+    void extensionNamesWrapOnlyAfterUnderscores();
 
 private:
     std::unique_ptr<oclInfo> fakePlatforms, realPlatforms;
@@ -174,8 +176,8 @@ void DialogsTest::aDevicePropertyShowsAsItsRowText_data()
         SET(e.singleFpConfig = CL_FP_INF_NAN | CL_FP_ROUND_TO_ZERO | CL_FP_FMA | CL_FP_SOFT_FLOAT), 20,
         "CL_DEVICE_SINGLE_FP_CONFIG: CL_FP_INF_NAN\n\tCL_FP_ROUND_TO_ZERO\n\tCL_FP_FMA");
     add("fp flags as a number", SET(e.singleFpConfig = 0x6A), 21, "CL_DEVICE_SINGLE_FP_CONFIG: 106");
-    add("extensions apart by one or two blanks",
-        SET(static char list[] = " cl_khr_icd  cl_khr_fp64 cl_ext "; e.extensions = list), 27,
+    add("extensions apart by runs of blanks",
+        SET(static char list[] = " cl_khr_icd   cl_khr_fp64 cl_ext "; e.extensions = list), 27,
         "Extensions:\tcl_khr_icd\n\tcl_khr_fp64\n\tcl_ext");
 #undef SET
 }
@@ -234,10 +236,9 @@ void DialogsTest::reportShowsTheOpenGlStrings_data()
     QTest::newRow("no context") << QString()
                                 << "OpenGL\n  Version: unavailable\n  Vendor: unavailable\n"
                                    "  Renderer: unavailable\n  Extensions (0)\n    unavailable\n";
-    // Each pair of blanks counts as one, so three leave an empty row.
-    QTest::newRow("three blanks") << " GL_a   GL_b  GL_c "
-                                  << "OpenGL\n  Version: 4.5\n  Vendor: Acme\n  Renderer: soft\n"
-                                     "  Extensions (4)\n    GL_a\n\n    GL_b\n    GL_c\n";
+    QTest::newRow("runs of blanks") << " GL_a   GL_b  GL_c "
+                                    << "OpenGL\n  Version: 4.5\n  Vendor: Example\n  Renderer: soft\n"
+                                       "  Extensions (3)\n    GL_a\n    GL_b\n    GL_c\n";
 }
 
 void DialogsTest::reportShowsTheOpenGlStrings()
@@ -246,7 +247,7 @@ void DialogsTest::reportShowsTheOpenGlStrings()
     QFETCH(QString, expected);
     GlStrings strings;
     if (!extensions.isNull())
-        strings = { "4.5", "Acme", "soft", extensions, true };
+        strings = { "4.5", "Example", "soft", extensions, true };
     QCOMPARE(InfoReport::openGl(strings), expected);
 }
 
@@ -299,6 +300,14 @@ void DialogsTest::scrollBarsAreStyledAsTheFormsSay()
         QCOMPARE(bar->width(), 20);
         dialog->hide();
     }
+}
+
+void DialogsTest::extensionNamesWrapOnlyAfterUnderscores()
+{
+    const QString name = QStringLiteral("GL_EXT_compiled_vertex_array");
+    const QFont font = treeOf(openGl.get())->font();
+    const QStringList lines = WrappingItemDelegate::lines(name, font, QFontMetricsF(font).horizontalAdvance("GL_EXT_compiled_ve"));
+    QCOMPARE(lines, QStringList({ "GL_EXT_compiled_", "vertex_array" }));
 }
 
 QTEST_MAIN(DialogsTest)
