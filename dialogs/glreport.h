@@ -31,9 +31,8 @@ QString unavailable();
 // The string itself, or unavailable() when there is none.
 QString shown(const QString &value);
 
-// The extension string as a list: trimmed, each pair of blanks reduced
-// once to one blank, split at single blanks keeping empty parts. A missing
-// string gives no extension at all.
+// The extension string as a list of names, split at every run of blanks.
+// A missing string gives no extension at all.
 QStringList extensionList(const QString &extensions);
 
 // "Extensions (N)".

@@ -139,7 +139,7 @@ void DialogsTest::aPlatformWithoutDevicesIsListedAndNoPlatformIsSaid()
     ClFault::reset();
 
     QStringList outline = asReport(treeOf(&dialog), 0).split('\n').filter(QRegularExpression("^(\\S|  Device: )"));
-    QCOMPARE(outline, report.split('\n').filter(QRegularExpression("^(\\S|  Device: )")));
+    QCOMPARE(report.split('\n').filter(QRegularExpression("^(\\S|  Device: )")).last(), outline.last() + " (1:0)");
     outline.replaceInStrings(QRegularExpression("^  Device: .*"), "  Device");
     QCOMPARE(outline, QStringList({ "Fake Empty Platform", "Portable Computing Language", "  Device" }));
     QVERIFY(treeOf(&empty)->isHidden());
@@ -257,8 +257,8 @@ void DialogsTest::korvaneInfoExitStatusSaysHowItEnded_data()
     QTest::addColumn<bool>("withPlatforms");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("says");
-    QTest::newRow("help") << QStringList("--help") << true << 0 << "Usage: korvane-info";
-    QTest::newRow("a wrong argument") << QStringList("--verbose") << true << 2 << "unknown argument \"--verbose\"";
+    QTest::newRow("help") << QStringList("--help") << true << 0 << "--json";
+    QTest::newRow("a wrong argument") << QStringList("--verbose") << true << 2 << "Unknown option 'verbose'";
     QTest::newRow("no platform") << QStringList() << false << 1
                                  << "No OpenCL platform found (CL_PLATFORM_NOT_FOUND_KHR)\nOpenCL drivers are "
                                     "registered by the .icd files in /etc/OpenCL/vendors";
@@ -284,9 +284,20 @@ void DialogsTest::korvaneInfoPrintsWhatTheDialogsShow()
         expected += "  " + labelOf(openGl.get(), label).remove("<b>").remove("</b>") + '\n';
     expected += "  " + treeOf(openGl.get())->headerItem()->text(0) + '\n' + asReport(treeOf(openGl.get()), 2);
 
+    // The machine's one device is the first of the first platform.
+    expected.replace(QRegularExpression("^(  Device: .*)$", QRegularExpression::MultilineOption), "\\1 (0:0)");
     const Run result = korvaneInfo({}, true);
     QCOMPARE(result.exitCode, 0);
     QCOMPARE(result.out, expected);
+
+    const Run json = korvaneInfo({ "--json" }, true);
+    const QJsonObject report = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    const QJsonObject device = report["platforms"][0]["devices"][0].toObject();
+    QCOMPARE("  Device: " + device["name"].toString() + " (" + device["index"].toString() + ")",
+             expected.split('\n').filter(QRegularExpression("^  Device: ")).first());
+    QCOMPARE(device["rows"].toArray().size(), 27);
+    QCOMPARE(report["opengl"]["renderer"].toString(), labelOf(openGl.get(), "lblRenderer").section("<b>", 1).remove("</b>"));
+    QCOMPARE(report["opengl"]["extensions"].toArray().size(), treeOf(openGl.get())->topLevelItemCount());
 }
 
 void DialogsTest::scrollBarsAreStyledAsTheFormsSay()

@@ -2,9 +2,47 @@
 
 #include "inventoryreport.h"
 
+#include <QJsonArray>
 #include <QStringList>
 
 namespace InfoReport {
+
+namespace {
+
+QString deviceIndex(int platform, int device)
+{
+    return QStringLiteral("%1:%2").arg(platform).arg(device);
+}
+
+// A row as "name" and "value"; a multi-line value becomes a list.
+QJsonObject jsonRow(const QString &text)
+{
+    const int colon = text.indexOf(QLatin1Char(':'));
+    QStringList lines = text.mid(colon + 1).split(QStringLiteral("\n\t"));
+    lines.first() = lines.first().trimmed();
+    const QJsonValue value = lines.size() > 1 ? QJsonValue(QJsonArray::fromStringList(lines)) : QJsonValue(lines.first());
+    return QJsonObject{ { QStringLiteral("name"), text.left(qMax(colon, 0)) }, { QStringLiteral("value"), value } };
+}
+
+QJsonArray jsonRows(const QStringList &rows)
+{
+    QJsonArray result;
+    for (const QString &each : rows)
+        result << jsonRow(each);
+    return result;
+}
+
+QJsonValue jsonOpenGl(const GlStrings *gl)
+{
+    if (!gl)
+        return QJsonValue();
+    return QJsonObject{ { QStringLiteral("version"), GlFormat::shown(gl->version) },
+                        { QStringLiteral("vendor"), GlFormat::shown(gl->vendor) },
+                        { QStringLiteral("renderer"), GlFormat::shown(gl->renderer) },
+                        { QStringLiteral("extensions"), QJsonArray::fromStringList(GlFormat::extensionList(gl->extensions)) } };
+}
+
+} // namespace
 
 QString row(const QString &text, int depth)
 {
@@ -22,9 +60,41 @@ QString openCl(const ClInventory &inventory, cl_int scanStatus)
     if (scanStatus != CL_SUCCESS)
         return scanFailureText(scanStatus);
     QString text;
-    for (const InventoryRow &each : inventoryRows(inventory))
-        text += row(each.text, each.depth);
+    int platform = -1;
+    int device = -1;
+    for (const InventoryRow &each : inventoryRows(inventory)) {
+        if (each.kind == InventoryRow::Platform) {
+            ++platform;
+            device = -1;
+        }
+        const bool isDevice = each.kind == InventoryRow::Device;
+        device += isDevice ? 1 : 0;
+        text += row(isDevice ? each.text + QStringLiteral(" (%1)").arg(deviceIndex(platform, device)) : each.text,
+                    each.depth);
+    }
     return text;
+}
+
+QJsonObject json(const ClInventory &inventory, cl_int scanStatus, const GlStrings *gl)
+{
+    QJsonObject report{ { QStringLiteral("opengl"), jsonOpenGl(gl) } };
+    QJsonArray platforms;
+    for (cl_uint p = 0; scanStatus == CL_SUCCESS && p < inventory.numPlatforms; ++p) {
+        const ClPlatformEntry &platform = inventory.platforms[p];
+        QJsonArray devices;
+        for (cl_uint d = 0; d < platform.numDevices; ++d) {
+            devices << QJsonObject{ { QStringLiteral("index"), deviceIndex(int(p), int(d)) },
+                                    { QStringLiteral("name"), QString::fromLatin1(platform.devices[d].name) },
+                                    { QStringLiteral("rows"), jsonRows(deviceRows(platform.devices[d])) } };
+        }
+        platforms << QJsonObject{ { QStringLiteral("name"), QString::fromLatin1(platform.name) },
+                                  { QStringLiteral("rows"), jsonRows(platformRows(platform)) },
+                                  { QStringLiteral("devices"), devices } };
+    }
+    report.insert(QStringLiteral("platforms"), platforms);
+    if (scanStatus != CL_SUCCESS)
+        report.insert(QStringLiteral("error"), scanFailureText(scanStatus).trimmed());
+    return report;
 }
 
 QString openGl(const GlStrings &strings)
@@ -49,23 +119,23 @@ QString openGlWithoutDisplay()
            + row(QStringLiteral("no display: OpenGL is asked on an X display (set DISPLAY)"), 1);
 }
 
-QString usage()
+QString description()
 {
     return QStringLiteral(
-        "Usage: korvane-info [--help]\n"
-        "\n"
-        "Prints every OpenCL platform and device with the properties the\n"
-        "\"Platforms\" dialog shows, one row a line, indented by tree level,\n"
-        "then the OpenGL version, vendor, renderer and extension list of the\n"
-        "\"OpenGL\" dialog. OpenCL needs no display; OpenGL is asked on the X\n"
-        "display named by DISPLAY and is left out when there is none.\n"
-        "\n"
-        "Options:\n"
-        "  -h, --help   show this text and exit\n"
-        "\n"
-        "Exit status: 0 when the OpenCL platforms were listed, 1 when the\n"
-        "OpenCL scan failed or found no platform (OpenCL drivers are registered\n"
-        "in /etc/OpenCL/vendors), 2 for a wrong argument.\n");
+        "Prints every OpenCL platform and device with the properties the \"Platforms\"\n"
+        "dialog shows, one row a line, indented by tree level, each device with the\n"
+        "index P:D that korvane --device and korvane-bench --device take; then the\n"
+        "OpenGL version, vendor, renderer and extension list of the \"OpenGL\" dialog.\n"
+        "OpenCL needs no display; OpenGL is asked on the X display named by DISPLAY\n"
+        "and is left out when there is none.");
+}
+
+QString exitStatuses()
+{
+    return QStringLiteral(
+        "\nExit status: 0 when the OpenCL platforms were listed, 1 when the OpenCL scan\n"
+        "failed or found no platform (OpenCL drivers are registered in\n"
+        "/etc/OpenCL/vendors), 2 for a wrong argument.\n");
 }
 
 } // namespace InfoReport

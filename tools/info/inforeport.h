@@ -4,17 +4,17 @@
 #include "clinventory.h"
 #include "glreport.h"
 
+#include <QJsonObject>
 #include <QString>
 
-// The text korvane-info prints: the rows of the "Platforms" dialog in tree
-// order, then what the "OpenGL" dialog shows. One row a line, indented by
-// two blanks a tree level; the further lines of a multi-line row keep
-// their leading tab under the same indentation. Every text ends with a line
-// break.
+// What korvane-info prints: the rows of the "Platforms" dialog in tree
+// order, each device followed by its selector index "(P:D)", then what the
+// "OpenGL" dialog shows. One row a line, indented by two blanks a tree
+// level; the further lines of a multi-line row keep their leading tab under
+// the same indentation. Every text ends with a line break.
 namespace InfoReport {
 
-// Every platform and device row; after a failed scan, one line naming the
-// status instead.
+// Every platform and device row; after a failed scan, what went wrong.
 QString openCl(const ClInventory &inventory, cl_int scanStatus);
 
 // "OpenGL", then version, vendor, renderer and the extension list under
@@ -24,10 +24,16 @@ QString openGl(const GlStrings &strings);
 // The OpenGL section when there is no display to ask OpenGL on.
 QString openGlWithoutDisplay();
 
+// The same content as one object: "platforms" (each with its rows and its
+// "devices", each device with its "index" "P:D" and rows), "opengl" (null
+// without a display) and, after a failed scan, "error".
+QJsonObject json(const ClInventory &inventory, cl_int scanStatus, const GlStrings *gl);
+
 // A row's text at a tree depth, with its line break.
 QString row(const QString &text, int depth);
 
-QString usage();
+QString description();
+QString exitStatuses();
 
 } // namespace InfoReport
 

@@ -6,10 +6,11 @@
 #include "inforeport.h"
 
 #include <QApplication>
-#include <QString>
+#include <QCommandLineParser>
+#include <QJsonDocument>
 
 #include <cstdio>
-#include <cstring>
+#include <memory>
 
 namespace {
 
@@ -27,37 +28,56 @@ void dropToolkitNotes(QtMsgType type, const QMessageLogContext &, const QString 
         print(stderr, message + QLatin1Char('\n'));
 }
 
-QString openGlSection(int argc, char *argv[])
+// OpenGL is asked through a GUI application, which needs a display; without
+// one the strings stay null and the report says why.
+std::unique_ptr<GlStrings> askOpenGl(int argc, char *argv[])
 {
     if (!displayReachable())
-        return InfoReport::openGlWithoutDisplay();
+        return nullptr;
     qInstallMessageHandler(dropToolkitNotes);
     QApplication app(argc, argv);
-    return InfoReport::openGl(queryGlStrings());
+    return std::unique_ptr<GlStrings>(new GlStrings(queryGlStrings()));
+}
+
+// Returns the exit status when the command line ends the program, else -1.
+int readCommandLine(int argc, char *argv[], bool &json)
+{
+    QCoreApplication core(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(InfoReport::description());
+    parser.addHelpOption();
+    parser.addOption({ QStringLiteral("json"), QStringLiteral("Prints the same content as one JSON object.") });
+    if (!parser.parse(core.arguments())) {
+        print(stderr, QStringLiteral("korvane-info: %1\nUsage: korvane-info [--json]\n").arg(parser.errorText()));
+        return 2;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        print(stdout, parser.helpText() + InfoReport::exitStatuses());
+        return 0;
+    }
+    json = parser.isSet(QStringLiteral("json"));
+    return -1;
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    for (int i = 1; i < argc; ++i) {
-        if (strcmp(argv[i], "--help") == 0 || strcmp(argv[i], "-h") == 0) {
-            print(stdout, InfoReport::usage());
-            return 0;
-        }
-        print(stderr, QStringLiteral("korvane-info: unknown argument \"%1\"\n\n")
-                          .arg(QString::fromLocal8Bit(argv[i]))
-                          + InfoReport::usage());
-        return 2;
-    }
+    bool json = false;
+    const int ended = readCommandLine(argc, argv, json);
+    if (ended >= 0)
+        return ended;
 
-    ClInventory inventory;
-    std::memset(&inventory, 0, sizeof inventory);
+    ClInventory inventory = {};
     const cl_int status = scanOpenClInventory(inventory);
-    const bool listed = status == CL_SUCCESS;
-    print(stdout, InfoReport::openCl(inventory, status));
+    if (json) {
+        const std::unique_ptr<GlStrings> gl = askOpenGl(argc, argv);
+        print(stdout, QString::fromUtf8(QJsonDocument(InfoReport::json(inventory, status, gl.get())).toJson()));
+    } else {
+        print(stdout, InfoReport::openCl(inventory, status));
+        const std::unique_ptr<GlStrings> gl = askOpenGl(argc, argv);
+        print(stdout, gl ? InfoReport::openGl(*gl) : InfoReport::openGlWithoutDisplay());
+    }
     releaseOpenClInventory(inventory);
-
-    print(stdout, openGlSection(argc, argv));
-    return listed ? 0 : 1;
+    return status == CL_SUCCESS ? 0 : 1;
 }
