@@ -1,20 +1,26 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and opens the program; without a display
-# it takes screenshots of every view into docs/ instead.
+# Installs what is missing, builds the programs, and opens the window; without
+# a display it takes screenshots of every view into build/screenshots/ instead.
+# Arguments go to the program: ./run.sh --tab nbody --start
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/packages.sh
-ensure_packages
+if [ -n "${DISPLAY:-}" ]; then
+    ensure_packages
+else
+    ensure_packages "${KORVANE_SCREENSHOT_PACKAGES[@]}"
+fi
 prepare_runtime_dir
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)"
+cmake --build build -j"$(nproc)" --target korvane korvane-info korvane-bench
 
 if [ -n "${DISPLAY:-}" ]; then
     exec build/app/korvane "$@"
 fi
 # Nobody could see a window: take the pictures of every view instead.
+shots=build/screenshots
 echo "No display found: taking screenshots under Xvfb instead of opening the window."
-tools/screenshots.sh build/app/korvane
-echo "The pictures are in $PWD/docs/ (main-window.png, sine-wave.png, postprocess.png,"
+KORVANE_SCREENSHOT_DIR="$shots" tools/screenshots.sh build/app/korvane
+echo "The pictures are in $PWD/$shots/ (main-window.png, sine-wave.png, postprocess.png,"
 echo "nbody.png, platforms-dialog.png, opengl-dialog.png)."

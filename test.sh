@@ -9,7 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/packages.sh
-ensure_packages
+ensure_packages "${KORVANE_TEST_PACKAGES[@]}"
 prepare_runtime_dir
 
 build=build

@@ -2,16 +2,21 @@
 # Installs the Debian packages the build, the program and the tests need,
 # when they are missing. Sourced by run.sh and test.sh.
 
+# To build and run the program.
 KORVANE_PACKAGES=(
     build-essential cmake
     qtbase5-dev libqt5opengl5-dev
     ocl-icd-opencl-dev opencl-headers pocl-opencl-icd
     libgl-dev libglu1-mesa-dev libgl1-mesa-dri
-    xvfb xauth imagemagick xdotool
     libx11-dev
-    clang libclang-rt-14-dev
 )
+# To take screenshots without a display.
+KORVANE_SCREENSHOT_PACKAGES=(xvfb xauth imagemagick xdotool)
+# To test: the above, the fuzzers' compiler and the install checks.
+KORVANE_TEST_PACKAGES=("${KORVANE_SCREENSHOT_PACKAGES[@]}" clang libclang-rt-14-dev
+    desktop-file-utils appstream)
 
+# ensure_packages [PACKAGE...]: the build's packages and the ones named.
 ensure_packages() {
     local missing=()
     local package

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Takes the README's pictures: starts the program on an Xvfb server of its
-# own, starts each tab's view, opens each dialog and writes one PNG per view
-# into docs/:
+# own, once for each tab with that tab's view started from the command line,
+# and once for the menu and the dialogs, and writes one PNG per view:
 #   main-window.png      the window as it opens, with the "About" menu down
 #   sine-wave.png        first tab, started
 #   postprocess.png      second tab, started
@@ -10,12 +10,7 @@
 #   opengl-dialog.png    "About" > "OpenGL "
 #
 #   tools/screenshots.sh [program]     default: build/app/korvane
-#   KORVANE_SCREENSHOT_DIR=dir         write the pictures there instead of docs/
-#
-# The program must be built (./run.sh or ./test.sh builds it). Everything is
-# driven from the keyboard and the menu bar, as a user would: the tab bar has
-# the focus when the window opens, Tab reaches the page's Start button and
-# Shift+Tab goes back.
+#   KORVANE_SCREENSHOT_DIR=dir         write the pictures there (default: docs/)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -136,32 +131,37 @@ about_entry() {
     keys "${downs[@]}" Return
 }
 
-echo "Taking screenshots on $DISPLAY with $program:"
-"$program" >"$log" 2>&1 &
-program_pid=$!
+# Starts the program with the given options and waits for its window.
+launch() {
+    if [ -n "$program_pid" ]; then
+        kill "$program_pid" 2>/dev/null
+        wait "$program_pid" 2>/dev/null || true
+        window_gone "OpenCL Korvane"
+    fi
+    "$program" "$@" >"$log" 2>&1 &
+    program_pid=$!
+    main=$(window_titled "OpenCL Korvane")
+}
 
-main=$(window_titled "OpenCL Korvane")
-sleep 1
+echo "Taking screenshots on $DISPLAY with $program:"
+for tab in sine postprocess nbody; do
+    launch --tab "$tab" --start
+    sleep "$settle"
+    still_running
+    case $tab in
+        sine) shoot "$main" sine-wave.png ;;
+        *) shoot "$main" "$tab.png" ;;
+    esac
+done
 
 # The window as it opens, "About" menu down.
+launch
+sleep 1
 focus "$main"
 xdotool mousemove --window "$main" 25 10 click 1
 sleep 0.5
 shoot "$main" main-window.png
-# The first Escape closes the menu, the second leaves the menu bar and gives
-# the focus back to the tab bar.
 keys Escape Escape
-xdotool mousemove --window "$main" 400 200
-
-# Each tab, started: from the tab bar, Tab to Start, Space presses it, then
-# Shift+Tab back to the tab bar and Right to the next tab.
-for picture in sine-wave postprocess nbody; do
-    keys Tab space
-    sleep "$settle"
-    still_running
-    shoot "$main" "$picture.png"
-    keys shift+Tab Right
-done
 
 about_entry 1
 dialog=$(window_titled "Platforms")

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs a build into a scratch prefix and checks what a desktop and a
+# package manager need: the three programs, a valid desktop entry, a valid
+# AppStream file, the icon, and a .deb with Debian's runtime packages as
+# dependencies.
+#   check-install.sh BUILD_DIR
+set -euo pipefail
+build=$1
+prefix=$(mktemp -d "${TMPDIR:-/tmp}/korvane-install.XXXXXX")
+trap 'rm -rf "$prefix"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+cmake --install "$build" --prefix "$prefix/usr" >/dev/null
+id=org.korvane.Korvane
+for file in bin/korvane bin/korvane-info bin/korvane-bench share/applications/$id.desktop \
+            share/metainfo/$id.metainfo.xml share/icons/hicolor/scalable/apps/$id.svg; do
+    [ -s "$prefix/usr/$file" ] || fail "$file was not installed"
+done
+"$prefix/usr/bin/korvane" --version | grep -q '^korvane [0-9]' || fail "the installed korvane does not run"
+desktop-file-validate "$prefix/usr/share/applications/$id.desktop" || fail "desktop entry"
+appstreamcli validate --no-net "$prefix/usr/share/metainfo/$id.metainfo.xml" || fail "AppStream metadata"
+grep -q '^Icon='"$id"'$' "$prefix/usr/share/applications/$id.desktop" || fail "the entry names another icon"
+grep -q '<svg' "$prefix/usr/share/icons/hicolor/scalable/apps/$id.svg" || fail "the icon is no SVG"
+echo "PASS: installed and valid"
+
+(cd "$build" && cpack -G DEB -B "$prefix/package" >/dev/null) || fail "cpack -G DEB"
+deb=$(ls "$prefix"/package/*.deb)
+depends=$(dpkg-deb -f "$deb" Depends)
+for package in libqt5opengl5 ocl-icd-libopencl1 libglu1-mesa; do
+    grep -q "$package" <<<"$depends" || fail "the package does not depend on $package: $depends"
+done
+dpkg-deb -f "$deb" Recommends | grep -q pocl-opencl-icd || fail "no OpenCL driver recommended"
+dpkg-deb -c "$deb" | grep -q "/usr/bin/korvane-bench$" || fail "the package lacks korvane-bench"
+echo "PASS: $(basename "$deb"), depends on $depends"
