@@ -37,8 +37,8 @@ cl_int DemoView::checkStatus(cl_int s)
         const QString text = QString::fromLatin1(errorText);
         const QString details = failureDetails();
         reporting = true;
-        if (painting) {
-            // A modal box opened inside a paint event would paint the view
+        if (inFrame) {
+            // A modal box opened inside a frame would paint the view
             // recursively; it opens as soon as the frame has ended, with
             // the view already released.
             QMetaObject::invokeMethod(this, [this, text, details] { report(text, details); },
@@ -67,7 +67,7 @@ void DemoView::report(const QString &text, const QString &details)
 
 QString DemoView::failureDetails() const
 {
-    const char *activity = painting ? "drawing a frame" : resizing ? "resizing the view" : "starting the view";
+    const char *activity = inFrame ? "drawing a frame" : resizing ? "resizing the view" : "starting the view";
     QString details;
     if (!accessibleName().isEmpty())
         details += QStringLiteral("Tab: %1\n").arg(accessibleName());
@@ -136,9 +136,7 @@ void DemoView::wheelEvent(QWheelEvent *event)
 
 void DemoView::glDraw()
 {
-    painting = true;
-    QGLWidget::glDraw();
-    painting = false;
+    asFrame([this] { QGLWidget::glDraw(); });
     if (!checkGlErrors || !isValid())
         return;
     makeCurrent();

@@ -93,6 +93,17 @@ protected:
     bool buildKernel(const char *resourcePath, const char *kernelName);
     bool setKernelArg(cl_uint index, size_t size, const void *value);
 
+    // Runs work that a timer tick does outside paintGL as part of a frame:
+    // a failure in it is reported as a frame's, after the frame.
+    template <typename Work>
+    void asFrame(Work work)
+    {
+        const bool outer = inFrame;
+        inFrame = true;
+        work();
+        inFrame = outer;
+    }
+
     void clearView();
     void applyModelView();
 
@@ -119,7 +130,7 @@ private:
     QByteArray readBuildLog();
 
     bool reporting = false;
-    bool painting = false;
+    bool inFrame = false;   // in paintGL, or in frame work a timer tick does
     bool resizing = false;
     const char *failedStep = nullptr;
     QByteArray buildLog;

@@ -64,7 +64,7 @@ void OGLWdgt::animate()
     // release, and a released view has no frame to run.
     if (running && canRun()) {
         animTime += timeStep;
-        runKernel();
+        asFrame([this] { runKernel(); });
     }
     repaint();
 }

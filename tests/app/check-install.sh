@@ -29,6 +29,6 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for package in libqt5opengl5 ocl-icd-libopencl1 libglu1-mesa; do
     grep -q "$package" <<<"$depends" || fail "the package does not depend on $package: $depends"
 done
-dpkg-deb -f "$deb" Recommends | grep -q pocl-opencl-icd || fail "no OpenCL driver recommended"
-dpkg-deb -c "$deb" | grep -q "/usr/bin/korvane-bench$" || fail "the package lacks korvane-bench"
+grep -q pocl-opencl-icd <<<"$(dpkg-deb -f "$deb" Recommends)" || fail "no OpenCL driver recommended"
+grep -q "/usr/bin/korvane-bench$" <<<"$(dpkg-deb -c "$deb")" || fail "the package lacks korvane-bench"
 echo "PASS: $(basename "$deb"), depends on $depends"

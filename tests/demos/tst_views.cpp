@@ -111,20 +111,6 @@ Image unfilteredScene(OGLPP *view)
     return frameOf(view);
 }
 
-// The catcher reads a box's title and text; its details are read here, as
-// the box is shown and before the catcher closes it.
-class DetailsReader : public QObject
-{
-public:
-    QStringList details;
-    bool eventFilter(QObject *object, QEvent *event) override
-    {
-        if (auto *box = event->type() == QEvent::Show ? qobject_cast<QMessageBox *>(object) : nullptr)
-            details << box->detailedText();
-        return false;
-    }
-};
-
 } // namespace
 
 // The three tabs' views as a user meets them: where the camera puts each
@@ -141,7 +127,6 @@ private slots:
         DemoView::checkGlErrors = true;
         for (int i = 0; i < 3; ++i)
             views[i]->setAccessibleName(QLatin1String(tabNames[i]));
-        qApp->installEventFilter(&reader);
         connect(&ticker, &QTimer::timeout, this, [this] { ticking ? ticking->animate() : void(); });
         ticker.start(1);
     }
@@ -150,7 +135,6 @@ private slots:
     {
         ClFault::reset();
         boxes.clear();
-        reader.details.clear();
         staleBefore = ClFault::staleHandleUses();
         for (int i = 0; i < 3; ++i) {
             views[i]->resize(viewSize);
@@ -415,7 +399,7 @@ private slots:
         QTRY_COMPARE(boxes.count(), 1);
         QTest::qWait(30);
         QCOMPARE(boxes.seen(), QStringList("Error!|" + statusNames[status]));
-        const QString details = reader.details.value(0);
+        const QString details = boxes.details.value(0);
         for (const QString &part : { QString(tabNames[view]), QString(function), activity })
             QVERIFY2(details.contains(part), qPrintable(part + " not in: " + details));
         QVERIFY2(!build || (details.contains("Build log") && details.contains("error")), qPrintable(details));
@@ -476,7 +460,6 @@ private:
     ViewHarness<oglnbody> nbody{ viewSize };
     const QVector<DemoView *> views{ sine.view, pp.view, nbody.view };
     const QVector<float> initialZoom{ sine.view->zoom, pp.view->zoom, nbody.view->zoom };
-    DetailsReader reader;
     // The view the 1 ms animation timer animates, as the main window's does.
     QTimer ticker;
     DemoView *ticking = nullptr;
