@@ -1,7 +1,20 @@
+// The fault layer: every OpenCL function the program calls, counted, failed
+// on request, checked for released handles and otherwise forwarded to the
+// machine's driver.
+//
+// The sharing calls never reach the driver, which has no sharing and ends
+// the process inside them. Without emulation they fail and count as misuse.
+// With emulation they check the protocol a sharing driver enforces: a shared
+// object is an ordinary buffer of the GL buffer's size, made in a context
+// that names a GL context, acquired before use and released after. No
+// pixels travel between the two.
 #include "clfault.h"
 
 #include <CL/cl_ext.h>
 #include <CL/cl_gl.h>
+#include <GL/gl.h>
+#include <GL/glext.h>
+#include <GL/glx.h>
 
 #include <QByteArray>
 #include <QHash>
@@ -11,14 +24,6 @@
 #include <dlfcn.h>
 #include <initializer_list>
 #include <utility>
-
-namespace ClFault {
-cl_int injected(const char *function);
-bool isStale(const void *handle);
-void created(void *handle, const char *kind);
-void *realFunction(const char *name);
-void forgetSharedObject(cl_mem memobj); // clfault_glsharing.cpp
-}
 
 namespace {
 
@@ -58,14 +63,15 @@ struct State
     QStringList recorded;
     QHash<cl_device_info, QByteArray> deviceOverrides;
     size_t workGroupLimit = 0;
-    QHash<void *, const char *> live;
+    QSet<void *> live;
     QSet<void *> released;
     int staleUses = 0;
     QVector<cl_context_properties> contextProperties;
     QByteArray programSource;
     bool emulateSharing = false;
     int sharingWithoutExtension = 0;
-    QSet<void *> sharingContexts;   // created with GL properties while emulating
+    QSet<void *> sharingContexts;    // created with GL properties while emulating
+    QHash<cl_mem, bool> sharedObjects;   // whether acquired
 };
 
 State &state()
@@ -74,14 +80,38 @@ State &state()
     return s;
 }
 
-template <typename Function>
-Function real(const char *name)
+void *realFunction(const char *name)
 {
-    return reinterpret_cast<Function>(ClFault::realFunction(name));
+    static void *library = dlopen("libOpenCL.so.1", RTLD_NOW | RTLD_LOCAL);
+    return dlsym(library, name);
 }
 
 // The real entry point, looked up once where it is used.
-#define FORWARD(function) ([] { static const auto f = real<decltype(&::function)>(#function); return f; }())
+#define FORWARD(function) \
+    ([] { static const auto f = reinterpret_cast<decltype(&::function)>(realFunction(#function)); return f; }())
+
+// Counts and records the call; the status it must fail with, or CL_SUCCESS.
+cl_int injected(const char *function)
+{
+    State &s = state();
+    const QString name = QString::fromLatin1(function);
+    const int n = ++s.counts[name];
+    if (s.recording)
+        s.recorded << name + QLatin1Char('#') + QString::number(n);
+    for (int i = 0; i < s.failures.size(); ++i) {
+        if (s.failures[i].function == name && --s.failures[i].remaining == 0)
+            return s.failures.takeAt(i).status;
+    }
+    return CL_SUCCESS;
+}
+
+bool isStale(const void *handle)
+{
+    if (!handle || !state().released.contains(const_cast<void *>(handle)))
+        return false;
+    ++state().staleUses;
+    return true;
+}
 
 // A handle a call passes and the status it fails with once released.
 struct Handle
@@ -90,44 +120,67 @@ struct Handle
     cl_int invalid;
 };
 
-// Counts the call, then gives the status it must fail with: an injected
-// failure, or that of the first released handle it passes. CL_SUCCESS when
-// the call may go to the driver.
+// An injected failure, or that of the first released handle the call
+// passes; CL_SUCCESS when the call may go to the driver.
 cl_int gate(const char *function, std::initializer_list<Handle> handles = {})
 {
-    const cl_int status = ClFault::injected(function);
+    const cl_int status = injected(function);
     if (status != CL_SUCCESS)
         return status;
     for (const Handle &h : handles)
-        if (ClFault::isStale(h.handle))
+        if (isStale(h.handle))
             return h.invalid;
     return CL_SUCCESS;
 }
 
+template <typename Object>
+Object created(Object object)
+{
+    if (object) {
+        state().live.insert(object);
+        state().released.remove(object);
+    }
+    return object;
+}
+
 // A creating call: null with the gate's status, or a new live object.
 template <typename Create>
-auto creating(cl_int gated, cl_int *errcode, const char *kind, Create create) -> decltype(create())
+auto creating(cl_int gated, cl_int *errcode, Create create) -> decltype(create())
 {
-    if (gated != CL_SUCCESS) {
-        if (errcode)
-            *errcode = gated;
-        return nullptr;
-    }
-    const auto handle = create();
-    ClFault::created(handle, kind);
-    return handle;
+    if (gated == CL_SUCCESS)
+        return created(create());
+    if (errcode)
+        *errcode = gated;
+    return nullptr;
 }
 
 // A release: a released handle is answered with invalid, never forwarded.
 template <typename Release>
 cl_int releasing(const char *function, void *handle, cl_int invalid, Release release)
 {
-    const cl_int gated = gate(function, { { handle, invalid } });
-    if (gated != CL_SUCCESS)
+    if (const cl_int gated = gate(function, { { handle, invalid } }))
         return gated;
     if (state().live.remove(handle))
         state().released.insert(handle);
+    state().sharedObjects.remove(static_cast<cl_mem>(handle));
     return release();
+}
+
+// An enqueue that may hand out an event: the event is a live object.
+cl_int withEvent(cl_int status, cl_event *event)
+{
+    if (status == CL_SUCCESS && event)
+        created(*event);
+    return status;
+}
+
+// True, and counted, while sharing is not emulated.
+bool sharingWithoutExtension()
+{
+    if (state().emulateSharing)
+        return false;
+    ++state().sharingWithoutExtension;
+    return true;
 }
 
 cl_platform_id firstRealPlatform()
@@ -139,7 +192,7 @@ cl_platform_id firstRealPlatform()
 
 cl_device_id realDevice(cl_device_id device)
 {
-    if (fakeIndex(device, fakeDevices) < 0)
+    if (device && fakeIndex(device, fakeDevices) < 0)
         return device;
     cl_device_id first = nullptr;
     FORWARD(clGetDeviceIDs)(firstRealPlatform(), CL_DEVICE_TYPE_ALL, 1, &first, nullptr);
@@ -193,12 +246,10 @@ cl_int emptyPlatformFirst(cl_uint entries, cl_platform_id *platforms, cl_uint *f
 {
     cl_uint machines = 0;
     const cl_int status = FORWARD(clGetPlatformIDs)(0, nullptr, &machines);
-    if (status != CL_SUCCESS)
-        return status;
     if (found)
         *found = machines + 1;
-    if (!platforms || entries == 0)
-        return CL_SUCCESS;
+    if (status != CL_SUCCESS || !platforms || entries == 0)
+        return status;
     platforms[0] = fakeHandle<cl_platform_id>(fakePlatforms[2]);
     return entries > 1 ? FORWARD(clGetPlatformIDs)(entries - 1, platforms + 1, nullptr) : CL_SUCCESS;
 }
@@ -206,13 +257,58 @@ cl_int emptyPlatformFirst(cl_uint entries, cl_platform_id *platforms, cl_uint *f
 bool exceedsWorkGroupLimit(cl_uint dimensions, const size_t *localSize)
 {
     // Without a local size the driver picks one within the limit.
-    const size_t limit = state().workGroupLimit;
-    if (limit == 0 || !localSize)
-        return false;
     size_t items = 1;
-    for (cl_uint i = 0; i < dimensions; ++i)
+    for (cl_uint i = 0; localSize && i < dimensions; ++i)
         items *= localSize[i];
-    return items > limit;
+    return state().workGroupLimit && localSize && items > state().workGroupLimit;
+}
+
+GLint glBufferSize(GLuint buffer)
+{
+    const auto proc = [](const char *name) { return glXGetProcAddressARB(reinterpret_cast<const GLubyte *>(name)); };
+    const auto bind = reinterpret_cast<PFNGLBINDBUFFERPROC>(proc("glBindBuffer"));
+    const auto parameter = reinterpret_cast<PFNGLGETBUFFERPARAMETERIVPROC>(proc("glGetBufferParameteriv"));
+    GLint previous = 0;
+    GLint size = 0;
+    if (!glXGetCurrentContext())
+        return 0;
+    glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &previous);
+    bind(GL_ARRAY_BUFFER, buffer);
+    parameter(GL_ARRAY_BUFFER, GL_BUFFER_SIZE, &size);
+    bind(GL_ARRAY_BUFFER, GLuint(previous));
+    return size;
+}
+
+// Acquiring needs released objects and releasing acquired ones, as a driver
+// with the extension demands.
+cl_int sharingCommand(const char *function, cl_command_queue queue, cl_uint count, const cl_mem *objects,
+                      bool acquire)
+{
+    if (const cl_int gated = gate(function, { { queue, CL_INVALID_COMMAND_QUEUE } }))
+        return gated;
+    if (sharingWithoutExtension())
+        return CL_INVALID_OPERATION;
+    for (cl_uint i = 0; i < count; ++i) {
+        QHash<cl_mem, bool> &shared = state().sharedObjects;
+        if (!shared.contains(objects[i]) || isStale(objects[i]))
+            return CL_INVALID_GL_OBJECT;
+        if (std::exchange(shared[objects[i]], acquire) == acquire)
+            return CL_INVALID_OPERATION;
+    }
+    return CL_SUCCESS;
+}
+
+// The devices that can share the current GL context: the machine's first,
+// as a driver of the same kind as the GL driver would answer.
+cl_int CL_API_CALL glContextInfo(const cl_context_properties *, cl_gl_context_info param, size_t size,
+                                 void *value, size_t *returned)
+{
+    if (const cl_int gated = gate("clGetGLContextInfoKHR"))
+        return gated;
+    const cl_device_id device = realDevice(nullptr);
+    if (param != CL_DEVICES_FOR_GL_CONTEXT_KHR)
+        return CL_INVALID_VALUE;
+    return answer(&device, sizeof device, size, value, returned);
 }
 
 } // namespace
@@ -299,58 +395,6 @@ cl_int plausibleFailure(const QString &function)
     return statuses.value(function, CL_SUCCESS);
 }
 
-// The layer's own services, shared with clfault_glsharing.cpp.
-
-cl_int injected(const char *function)
-{
-    State &s = state();
-    const QString name = QString::fromLatin1(function);
-    const int n = ++s.counts[name];
-    if (s.recording)
-        s.recorded << name + QLatin1Char('#') + QString::number(n);
-    for (int i = 0; i < s.failures.size(); ++i) {
-        Failure &f = s.failures[i];
-        if (f.function == name && --f.remaining == 0)
-            return s.failures.takeAt(i).status;
-    }
-    return CL_SUCCESS;
-}
-
-bool isStale(const void *handle)
-{
-    if (!handle || !state().released.contains(const_cast<void *>(handle)))
-        return false;
-    ++state().staleUses;
-    return true;
-}
-
-void created(void *handle, const char *kind)
-{
-    if (!handle)
-        return;
-    state().live.insert(handle, kind);
-    state().released.remove(handle);
-}
-
-void *realFunction(const char *name)
-{
-    static void *library = dlopen("libOpenCL.so.1", RTLD_NOW | RTLD_LOCAL);
-    return dlsym(library, name);
-}
-
-bool sharingWithoutExtension()
-{
-    if (state().emulateSharing)
-        return false;
-    ++state().sharingWithoutExtension;
-    return true;
-}
-
-bool isSharingContext(cl_context context)
-{
-    return state().sharingContexts.contains(context);
-}
-
 } // namespace ClFault
 
 using ClFault::Driver;
@@ -389,8 +433,7 @@ CL_API_ENTRY cl_int CL_API_CALL clGetPlatformInfo(cl_platform_id platform, cl_pl
 }
 
 CL_API_ENTRY cl_int CL_API_CALL clGetDeviceIDs(cl_platform_id platform, cl_device_type device_type,
-                                               cl_uint num_entries, cl_device_id *devices,
-                                               cl_uint *num_devices)
+                                               cl_uint num_entries, cl_device_id *devices, cl_uint *num_devices)
 {
     if (const cl_int gated = gate(__func__))
         return gated;
@@ -424,6 +467,13 @@ CL_API_ENTRY cl_int CL_API_CALL clGetDeviceInfo(cl_device_id device, cl_device_i
                                     param_value_size_ret);
 }
 
+CL_API_ENTRY void *CL_API_CALL clGetExtensionFunctionAddressForPlatform(cl_platform_id, const char *func_name)
+{
+    if (gate(__func__) != CL_SUCCESS || qstrcmp(func_name, "clGetGLContextInfoKHR") != 0)
+        return nullptr;
+    return sharingWithoutExtension() ? nullptr : reinterpret_cast<void *>(&glContextInfo);
+}
+
 CL_API_ENTRY cl_context CL_API_CALL clCreateContext(const cl_context_properties *properties,
                                                     cl_uint num_devices, const cl_device_id *devices,
                                                     void(CL_CALLBACK *pfn_notify)(const char *, const void *,
@@ -440,17 +490,14 @@ CL_API_ENTRY cl_context CL_API_CALL clCreateContext(const cl_context_properties 
         s.contextProperties << p[0] << p[1];
         const bool gl = p[0] == CL_GL_CONTEXT_KHR || p[0] == CL_GLX_DISPLAY_KHR || p[0] == CL_WGL_HDC_KHR;
         namesGlContext = namesGlContext || (p[0] == CL_GL_CONTEXT_KHR && p[1]);
+        const auto platform = reinterpret_cast<cl_platform_id>(p[1]);
         if (!gl || !s.emulateSharing)
-            forwarded << p[0] << (p[0] == CL_CONTEXT_PLATFORM
-                                      ? cl_context_properties(realPlatform(reinterpret_cast<cl_platform_id>(p[1])))
-                                      : p[1]);
+            forwarded << p[0] << (p[0] == CL_CONTEXT_PLATFORM ? cl_context_properties(realPlatform(platform)) : p[1]);
     }
-    if (properties) {
-        s.contextProperties << 0;
-        forwarded << 0;
-    }
+    s.contextProperties << 0;
+    forwarded << 0;
     const QVector<cl_device_id> realList = realDevices(num_devices, devices);
-    const cl_context context = creating(gate(__func__), errcode_ret, "context", [&] {
+    const cl_context context = creating(gate(__func__), errcode_ret, [&] {
         return FORWARD(clCreateContext)(properties ? forwarded.constData() : nullptr, num_devices,
                                         devices ? realList.constData() : nullptr, pfn_notify, user_data,
                                         errcode_ret);
@@ -466,7 +513,7 @@ CL_API_ENTRY cl_command_queue CL_API_CALL clCreateCommandQueue(cl_context contex
                                                                cl_command_queue_properties properties,
                                                                cl_int *errcode_ret)
 {
-    return creating(gate(__func__, { { context, CL_INVALID_CONTEXT } }), errcode_ret, "queue", [&] {
+    return creating(gate(__func__, { { context, CL_INVALID_CONTEXT } }), errcode_ret, [&] {
         return FORWARD(clCreateCommandQueue)(context, realDevice(device), properties, errcode_ret);
     });
 }
@@ -477,7 +524,7 @@ CL_API_ENTRY cl_program CL_API_CALL clCreateProgramWithSource(cl_context context
 {
     const QByteArray replacement = std::exchange(state().programSource, QByteArray());
     const char *text = replacement.constData();
-    return creating(gate(__func__, { { context, CL_INVALID_CONTEXT } }), errcode_ret, "program", [&] {
+    return creating(gate(__func__, { { context, CL_INVALID_CONTEXT } }), errcode_ret, [&] {
         return replacement.isEmpty()
                    ? FORWARD(clCreateProgramWithSource)(context, count, strings, lengths, errcode_ret)
                    : FORWARD(clCreateProgramWithSource)(context, 1, &text, nullptr, errcode_ret);
@@ -497,9 +544,8 @@ CL_API_ENTRY cl_int CL_API_CALL clBuildProgram(cl_program program, cl_uint num_d
 }
 
 CL_API_ENTRY cl_int CL_API_CALL clGetProgramBuildInfo(cl_program program, cl_device_id device,
-                                                      cl_program_build_info param_name,
-                                                      size_t param_value_size, void *param_value,
-                                                      size_t *param_value_size_ret)
+                                                      cl_program_build_info param_name, size_t param_value_size,
+                                                      void *param_value, size_t *param_value_size_ret)
 {
     if (const cl_int gated = gate(__func__, { { program, CL_INVALID_PROGRAM } }))
         return gated;
@@ -510,15 +556,34 @@ CL_API_ENTRY cl_int CL_API_CALL clGetProgramBuildInfo(cl_program program, cl_dev
 CL_API_ENTRY cl_kernel CL_API_CALL clCreateKernel(cl_program program, const char *kernel_name,
                                                   cl_int *errcode_ret)
 {
-    return creating(gate(__func__, { { program, CL_INVALID_PROGRAM } }), errcode_ret, "kernel",
+    return creating(gate(__func__, { { program, CL_INVALID_PROGRAM } }), errcode_ret,
                     [&] { return FORWARD(clCreateKernel)(program, kernel_name, errcode_ret); });
 }
 
 CL_API_ENTRY cl_mem CL_API_CALL clCreateBuffer(cl_context context, cl_mem_flags flags, size_t size,
                                                void *host_ptr, cl_int *errcode_ret)
 {
-    return creating(gate(__func__, { { context, CL_INVALID_CONTEXT } }), errcode_ret, "mem",
+    return creating(gate(__func__, { { context, CL_INVALID_CONTEXT } }), errcode_ret,
                     [&] { return FORWARD(clCreateBuffer)(context, flags, size, host_ptr, errcode_ret); });
+}
+
+CL_API_ENTRY cl_mem CL_API_CALL clCreateFromGLBuffer(cl_context context, cl_mem_flags flags, cl_GLuint bufobj,
+                                                     cl_int *errcode_ret)
+{
+    cl_int status = gate(__func__, { { context, CL_INVALID_CONTEXT } });
+    if (status == CL_SUCCESS && sharingWithoutExtension())
+        status = CL_INVALID_OPERATION;
+    if (status == CL_SUCCESS && !state().sharingContexts.contains(context))
+        status = CL_INVALID_CONTEXT;
+    const GLint size = status == CL_SUCCESS ? glBufferSize(bufobj) : 0;
+    if (status == CL_SUCCESS && size <= 0)
+        status = CL_INVALID_GL_OBJECT;
+    const cl_mem buffer = creating(status, errcode_ret, [&] {
+        return FORWARD(clCreateBuffer)(context, flags, size_t(size), nullptr, errcode_ret);
+    });
+    if (buffer)
+        state().sharedObjects.insert(buffer, false);
+    return buffer;
 }
 
 CL_API_ENTRY cl_int CL_API_CALL clSetKernelArg(cl_kernel kernel, cl_uint arg_index, size_t arg_size,
@@ -540,11 +605,9 @@ CL_API_ENTRY cl_int CL_API_CALL clEnqueueNDRangeKernel(cl_command_queue queue, c
         return gated;
     if (exceedsWorkGroupLimit(work_dim, local_work_size))
         return CL_INVALID_WORK_GROUP_SIZE;
-    const cl_int status = FORWARD(clEnqueueNDRangeKernel)(queue, kernel, work_dim, global_work_offset,
-                                                          global_work_size, local_work_size, num_events,
-                                                          wait_list, event);
-    ClFault::created(status == CL_SUCCESS && event ? *event : nullptr, "event");
-    return status;
+    return withEvent(FORWARD(clEnqueueNDRangeKernel)(queue, kernel, work_dim, global_work_offset, global_work_size,
+                                                     local_work_size, num_events, wait_list, event),
+                     event);
 }
 
 CL_API_ENTRY cl_int CL_API_CALL clEnqueueReadBuffer(cl_command_queue queue, cl_mem buffer, cl_bool blocking,
@@ -553,10 +616,9 @@ CL_API_ENTRY cl_int CL_API_CALL clEnqueueReadBuffer(cl_command_queue queue, cl_m
 {
     if (const cl_int gated = gate(__func__, { { queue, CL_INVALID_COMMAND_QUEUE }, { buffer, CL_INVALID_MEM_OBJECT } }))
         return gated;
-    const cl_int status = FORWARD(clEnqueueReadBuffer)(queue, buffer, blocking, offset, size, ptr, num_events,
-                                                       wait_list, event);
-    ClFault::created(status == CL_SUCCESS && event ? *event : nullptr, "event");
-    return status;
+    return withEvent(FORWARD(clEnqueueReadBuffer)(queue, buffer, blocking, offset, size, ptr, num_events, wait_list,
+                                                  event),
+                     event);
 }
 
 CL_API_ENTRY cl_int CL_API_CALL clEnqueueWriteBuffer(cl_command_queue queue, cl_mem buffer, cl_bool blocking,
@@ -566,10 +628,23 @@ CL_API_ENTRY cl_int CL_API_CALL clEnqueueWriteBuffer(cl_command_queue queue, cl_
 {
     if (const cl_int gated = gate(__func__, { { queue, CL_INVALID_COMMAND_QUEUE }, { buffer, CL_INVALID_MEM_OBJECT } }))
         return gated;
-    const cl_int status = FORWARD(clEnqueueWriteBuffer)(queue, buffer, blocking, offset, size, ptr, num_events,
-                                                        wait_list, event);
-    ClFault::created(status == CL_SUCCESS && event ? *event : nullptr, "event");
-    return status;
+    return withEvent(FORWARD(clEnqueueWriteBuffer)(queue, buffer, blocking, offset, size, ptr, num_events,
+                                                   wait_list, event),
+                     event);
+}
+
+CL_API_ENTRY cl_int CL_API_CALL clEnqueueAcquireGLObjects(cl_command_queue queue, cl_uint num_objects,
+                                                          const cl_mem *mem_objects, cl_uint, const cl_event *,
+                                                          cl_event *)
+{
+    return sharingCommand(__func__, queue, num_objects, mem_objects, true);
+}
+
+CL_API_ENTRY cl_int CL_API_CALL clEnqueueReleaseGLObjects(cl_command_queue queue, cl_uint num_objects,
+                                                          const cl_mem *mem_objects, cl_uint, const cl_event *,
+                                                          cl_event *)
+{
+    return sharingCommand(__func__, queue, num_objects, mem_objects, false);
 }
 
 CL_API_ENTRY cl_int CL_API_CALL clFinish(cl_command_queue queue)
@@ -603,10 +678,7 @@ CL_API_ENTRY cl_int CL_API_CALL clReleaseProgram(cl_program program)
 
 CL_API_ENTRY cl_int CL_API_CALL clReleaseMemObject(cl_mem memobj)
 {
-    return releasing(__func__, memobj, CL_INVALID_MEM_OBJECT, [&] {
-        ClFault::forgetSharedObject(memobj);
-        return FORWARD(clReleaseMemObject)(memobj);
-    });
+    return releasing(__func__, memobj, CL_INVALID_MEM_OBJECT, [&] { return FORWARD(clReleaseMemObject)(memobj); });
 }
 
 CL_API_ENTRY cl_int CL_API_CALL clReleaseCommandQueue(cl_command_queue queue)

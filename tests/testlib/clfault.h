@@ -49,7 +49,7 @@ void replaceNextProgramSource(const QByteArray &source);
 QVector<cl_context_properties> lastContextProperties();
 
 // Pretend every device offers cl_khr_gl_sharing and can share the current
-// GL context (see clfault_glsharing.cpp). Without it, a sharing call fails
+// GL context (see clfault.cpp). Without it, a sharing call fails
 // with CL_INVALID_OPERATION and counts as one made without the extension.
 void emulateGlSharing(bool on);
 int sharingCallsWithoutExtension();
