@@ -339,9 +339,9 @@ private slots:
         ticking = views[view];
         ClFault::limitWorkGroupSize(64);
         views[view]->setupOpenCl();
-        QTRY_COMPARE(boxes.seen(), reported);
+        QTRY_COMPARE(boxes.seen, reported);
         QTest::qWait(40);
-        QCOMPARE(boxes.seen(), reported);
+        QCOMPARE(boxes.seen, reported);
         QCOMPARE(views[view]->isReady(), reported.isEmpty());
         QCOMPARE(nonBlackPixels(views[view]) > 0, reported.isEmpty());
     }
@@ -398,7 +398,7 @@ private slots:
         perform(view, operation);
         QTRY_COMPARE(boxes.count(), 1);
         QTest::qWait(30);
-        QCOMPARE(boxes.seen(), QStringList("Error!|" + statusNames[status]));
+        QCOMPARE(boxes.seen, QStringList("Error!|" + statusNames[status]));
         const QString details = boxes.details.value(0);
         for (const QString &part : { QString(tabNames[view]), QString(function), activity })
             QVERIFY2(details.contains(part), qPrintable(part + " not in: " + details));

@@ -27,42 +27,25 @@ ErrorBoxCatcher::~ErrorBoxCatcher()
     catchers().removeOne(this);
 }
 
-QStringList ErrorBoxCatcher::seen() const
-{
-    QStringList result;
-    for (int i = 0; i < texts.size(); ++i)
-        result << titles.at(i) + QLatin1Char('|') + texts.at(i);
-    return result;
-}
-
 void ErrorBoxCatcher::clear()
 {
-    titles.clear();
+    seen.clear();
     texts.clear();
     details.clear();
-    mostOpenAtOnce = 0;
 }
 
 void ErrorBoxCatcher::closeOpenBoxes()
 {
-    QList<QMessageBox *> open;
     for (QWidget *widget : QApplication::topLevelWidgets()) {
         auto *box = qobject_cast<QMessageBox *>(widget);
-        if (box && box->isVisible() && !box->property("korvaneSeen").toBool())
-            open << box;
-    }
-    for (ErrorBoxCatcher *catcher : catchers())
-        catcher->mostOpenAtOnce = qMax(catcher->mostOpenAtOnce, open.size());
-    for (QMessageBox *box : open) {
+        if (!box || !box->isVisible() || box->property("korvaneSeen").toBool())
+            continue;
         box->setProperty("korvaneSeen", true);
         for (ErrorBoxCatcher *catcher : catchers()) {
-            catcher->titles << box->windowTitle();
+            catcher->seen << box->windowTitle() + QLatin1Char('|') + box->text();
             catcher->texts << box->text();
             catcher->details << box->detailedText();
         }
-        if (QAbstractButton *ok = box->button(QMessageBox::Ok))
-            ok->click();
-        else
-            box->reject();
+        box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->click() : box->reject();
     }
 }
