@@ -12,7 +12,6 @@
 #include <GL/glu.h>
 
 #include <QtTest>
-#include <QLCDNumber>
 #include <QMessageBox>
 
 #include <algorithm>
@@ -310,17 +309,6 @@ private slots:
         GLfloat projection[16];
         glGetFloatv(GL_PROJECTION_MATRIX, projection);
         QVERIFY(std::all_of(projection, projection + 16, [](GLfloat value) { return std::isfinite(value); }));
-    }
-
-    void frameCountIsShownThenReset()
-    {
-        QLCDNumber display;
-        views[NBody]->frameDisplay = &display;
-        views[NBody]->frameCount = 42;
-        views[NBody]->framecount();
-        views[NBody]->frameDisplay = nullptr;
-        QCOMPARE(display.intValue(), 42);
-        QCOMPARE(views[NBody]->frameCount, 0);
     }
 
     void smallWorkGroupsStopOnlyViewsThatNeedLargeOnes_data()

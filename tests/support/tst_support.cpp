@@ -1,16 +1,13 @@
 #include "clerrorname.h"
 #include "clfault.h"
 #include "clinventory.h"
-#include "glentrypoints.h"
 #include "kernelsource.h"
 
 #include <CL/cl_ext.h>
 #include <CL/cl_gl.h>
 
 #include <QtTest>
-#include <QGLWidget>
 
-#include <cstring>
 
 Q_DECLARE_METATYPE(ClFault::Driver)
 
@@ -54,8 +51,8 @@ const struct { cl_int status; const char *name; } headerNames[] = {
 
 } // namespace
 
-// The OpenCL inventory on real and fake drivers, status names, the
-// embedded kernel sources and the OpenGL buffer entry points.
+// The OpenCL inventory on real and fake drivers, status names and the
+// embedded kernel sources.
 class SupportTest : public QObject
 {
     Q_OBJECT
@@ -66,10 +63,8 @@ private slots:
     void scanListsWhatTheDriverHas_data();
     void scanListsWhatTheDriverHas();
     void textsAreKeptWholeOrCutAndAlwaysTerminated();
-    void lookupsOutsideTheRecordFindNothing();
     void statusesAreNamedAsTheHeadersSpellThem();
     void kernelSourcesAreEmbeddedByteForByte();
-    void bufferEntryPointsWork();
 };
 
 void SupportTest::scanListsWhatTheDriverHas_data()
@@ -142,16 +137,6 @@ void SupportTest::textsAreKeptWholeOrCutAndAlwaysTerminated()
     releaseOpenClInventory(inventory);
 }
 
-void SupportTest::lookupsOutsideTheRecordFindNothing()
-{
-    ClInventory inventory = {};
-    QCOMPARE(scanOpenClInventory(inventory), CL_SUCCESS);
-    QCOMPARE(inventoryDevice(inventory, 0, 0), inventory.platforms[0].deviceIds[0]);
-    for (const QPoint &outside : { QPoint(-1, 0), QPoint(0, -1), QPoint(1, 0), QPoint(0, 1) })
-        QVERIFY(!inventoryDevice(inventory, outside.x(), outside.y()));
-    releaseOpenClInventory(inventory);
-}
-
 void SupportTest::statusesAreNamedAsTheHeadersSpellThem()
 {
     char buffer[64];
@@ -171,31 +156,6 @@ void SupportTest::kernelSourcesAreEmbeddedByteForByte()
         QCOMPARE(embedded, onDisk.readAll());
         QCOMPARE(embedded.count("\n"), embedded.count("\r\n"));
     }
-}
-
-// Some drivers hand out a pointer for any name: only a round trip
-// through a real buffer proves the entry points.
-void SupportTest::bufferEntryPointsWork()
-{
-    QGLWidget widget;
-    widget.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&widget));
-    widget.makeCurrent();
-    GlEntryPoints gl = {};
-    loadGlEntryPoints(gl, &widget);
-    GLuint buffer = 0;
-    gl.glGenBuffers(1, &buffer);
-    gl.glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    gl.glBufferData(GL_ARRAY_BUFFER, 16, nullptr, GL_STREAM_DRAW);
-    auto *mapped = static_cast<float *>(gl.glMapBuffer(GL_ARRAY_BUFFER, GL_WRITE_ONLY));
-    QVERIFY(buffer && mapped);
-    mapped[0] = 1.5f;
-    QCOMPARE(gl.glUnmapBuffer(GL_ARRAY_BUFFER), GLboolean(GL_TRUE));
-    GLint size = 0;
-    gl.glGetBufferParameteriv(GL_ARRAY_BUFFER, GL_BUFFER_SIZE, &size);
-    QCOMPARE(size, 16);
-    gl.glDeleteBuffers(1, &buffer);
-    QCOMPARE(glGetError(), GLenum(GL_NO_ERROR));
 }
 
 QTEST_MAIN(SupportTest)
