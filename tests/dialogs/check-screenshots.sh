@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs tools/screenshots.sh into a scratch folder and checks that it wrote
-# every picture at the size of its window.
+# every picture at the size of its window, the started views lit.
 #   check-screenshots.sh SOURCE_DIR PROGRAM
 set -euo pipefail
 source_dir=$1
@@ -28,6 +28,16 @@ check() {
 }
 for view in main-window sine-wave postprocess nbody platforms-dialog; do
     check "$view.png" 768x512
+done
+# Started from the command line, a view draws: some of its area is lit.
+for view in sine-wave postprocess nbody; do
+    lit=$(convert "$out/$view.png" -crop 700x300+30+45 +repage -colorspace gray -threshold 8% -format '%[fx:mean]' info:)
+    if awk -v lit="$lit" 'BEGIN { exit !(lit > 0.002) }'; then
+        echo "PASS: $view.png lit $lit"
+    else
+        echo "FAIL: $view.png is black where the view is ($lit lit)"
+        status=1
+    fi
 done
 check opengl-dialog.png 256x512
 exit $status
