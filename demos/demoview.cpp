@@ -218,8 +218,10 @@ QByteArray DemoView::readBuildLog()
 {
     const cl_device_id device = selectedDevice();
     size_t size = 0;
+    // A log of megabytes says nothing more than its start; a broken driver
+    // may claim any size.
     if (clGetProgramBuildInfo(program, device, CL_PROGRAM_BUILD_LOG, 0, nullptr, &size) != CL_SUCCESS
-        || size == 0)
+        || size == 0 || size > 1024 * 1024)
         return QByteArray();
     QByteArray log(int(size), '\0');
     if (clGetProgramBuildInfo(program, device, CL_PROGRAM_BUILD_LOG, size, log.data(), nullptr) != CL_SUCCESS)
