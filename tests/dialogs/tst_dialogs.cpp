@@ -133,6 +133,9 @@ void DialogsTest::aPlatformWithoutDevicesIsListedAndNoPlatformIsSaid()
     oclInfo dialog(nullptr);
     ClInventory inventory = {};
     const QString report = InfoReport::openCl(inventory, scanOpenClInventory(inventory));
+    ClFault::setDriver(ClFault::Driver::TwoPlatformsTwoDevices);
+    // Devices are counted from 0 on each platform.
+    QVERIFY(InfoReport::openCl(inventory, scanOpenClInventory(inventory)).contains("Device: Fake Device B2 (1:1)\n"));
     releaseOpenClInventory(inventory);
     ClFault::setDriver(ClFault::Driver::NoPlatform);
     oclInfo empty(nullptr);
