@@ -74,8 +74,10 @@ Figure startFigure(const char *kernel, std::string size, const char *work)
     return figure;
 }
 
-// Takes the measurement, or explains why there is none.
-bool finish(Figure &figure, const SideBySide &result, cl_int status, const char *failedStep)
+// Takes the measurement, or explains why there is none. The status is the
+// one the runs left behind: taken by reference, it is read only after the
+// measurement passed beside it has run.
+bool finish(Figure &figure, const SideBySide &result, const cl_int &status, const char *failedStep)
 {
     if (status != CL_SUCCESS || !result.ok) {
         figure.error = std::string(failedStep) + " failed: " + statusName(status);
