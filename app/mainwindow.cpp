@@ -82,7 +82,7 @@ void MainWindow::createTimers()
 
 void MainWindow::fillPlatforms()
 {
-    if (scanOpenClInventory(inventory) != CL_SUCCESS || inventory.numPlatforms == 0) {
+    if (scanOpenClInventory(inventory) != CL_SUCCESS) {
         ui->cmbPlatform->setPlaceholderText(noPlatformText());
         ui->cmbDevice->setPlaceholderText(noPlatformText());
         return;
