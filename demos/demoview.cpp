@@ -1,7 +1,7 @@
 #include "demoview.h"
 
+#include "clbuild.h"
 #include "clerrorname.h"
-#include "kernelsource.h"
 
 #include <QLCDNumber>
 #include <QMessageBox>
@@ -172,66 +172,17 @@ QVector<cl_context_properties> DemoView::platformProperties() const
     return { CL_CONTEXT_PLATFORM, cl_context_properties(selectedPlatform()), 0 };
 }
 
-bool DemoView::createContext(const cl_context_properties *properties)
+bool DemoView::openSession(const cl_context_properties *properties)
 {
-    return check(openContext(properties), "clCreateContext");
-}
-
-cl_int DemoView::openContext(const cl_context_properties *properties)
-{
-    cl_int s = CL_SUCCESS;
-    cl_device_id device = selectedDevice();
-    context = clCreateContext(properties, 1, &device, nullptr, nullptr, &s);
-    return s;
-}
-
-bool DemoView::createQueue()
-{
-    cl_int s = CL_SUCCESS;
-    queue = clCreateCommandQueue(context, selectedDevice(), 0, &s);
-    return check(s, "clCreateCommandQueue");
+    const ClCall call = openContextAndQueue(properties, selectedDevice(), context, queue);
+    return check(call.status, call.name);
 }
 
 bool DemoView::buildKernel(const char *resourcePath, const char *kernelName)
 {
-    QByteArray source;
-    if (!readKernelSource(resourcePath, source))
-        return false;
-
-    cl_int s = CL_SUCCESS;
-    const char *text = source.constData();
-    const size_t length = size_t(source.size());
-    program = clCreateProgramWithSource(context, 1, &text, &length, &s);
-    if (!check(s, "clCreateProgramWithSource"))
-        return false;
-    s = clBuildProgram(program, 0, nullptr, "-cl-fast-relaxed-math", nullptr, nullptr);
-    if (s != CL_SUCCESS)
-        buildLog = readBuildLog();
-    if (!check(s, "clBuildProgram"))
-        return false;
-    kernel = clCreateKernel(program, kernelName, &s);
-    return check(s, "clCreateKernel");
-}
-
-// The compiler's own words are what explains a failed build.
-QByteArray DemoView::readBuildLog()
-{
-    const cl_device_id device = selectedDevice();
-    size_t size = 0;
-    // A log of megabytes says nothing more than its start; a broken driver
-    // may claim any size.
-    if (clGetProgramBuildInfo(program, device, CL_PROGRAM_BUILD_LOG, 0, nullptr, &size) != CL_SUCCESS
-        || size == 0 || size > 1024 * 1024)
-        return QByteArray();
-    QByteArray log(int(size), '\0');
-    if (clGetProgramBuildInfo(program, device, CL_PROGRAM_BUILD_LOG, size, log.data(), nullptr) != CL_SUCCESS)
-        return QByteArray();
-    return log.left(int(qstrlen(log.constData()))).trimmed();
-}
-
-bool DemoView::setKernelArg(cl_uint index, size_t size, const void *value)
-{
-    return check(clSetKernelArg(kernel, index, size, value), "clSetKernelArg");
+    const ClCall call = ::buildKernel(context, selectedDevice(), resourcePath, kernelName, program,
+                                      kernel, buildLog);
+    return check(call.status, call.name);
 }
 
 void DemoView::clearView()

@@ -86,12 +86,9 @@ protected:
 
     // The context properties naming the selected platform and nothing else.
     QVector<cl_context_properties> platformProperties() const;
-    bool createContext(const cl_context_properties *properties);
-    // The same without a report: the caller decides what a failure means.
-    cl_int openContext(const cl_context_properties *properties);
-    bool createQueue();
+    // Context and queue on the selected device; a failure is reported.
+    bool openSession(const cl_context_properties *properties);
     bool buildKernel(const char *resourcePath, const char *kernelName);
-    bool setKernelArg(cl_uint index, size_t size, const void *value);
 
     // Runs work that a timer tick does outside paintGL as part of a frame:
     // a failure in it is reported as a frame's, after the frame.
@@ -127,7 +124,6 @@ protected:
 private:
     void report(const QString &text, const QString &details);
     QString failureDetails() const;
-    QByteArray readBuildLog();
 
     bool reporting = false;
     bool inFrame = false;   // in paintGL, or in frame work a timer tick does

@@ -1,5 +1,6 @@
 #include "oglnbody.h"
 
+#include "nbodywork.h"
 #include "startcloud.h"
 
 #include <GL/glu.h>
@@ -7,12 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <utility>
-
-namespace {
-
-const size_t WORK_GROUP_SIZE = 256;
-
-} // namespace
 
 oglnbody::oglnbody(QWidget *parent)
     : DemoView(parent)
@@ -38,17 +33,13 @@ void oglnbody::setupOpenCl()
     std::memcpy(positions, initialPositions, size_t(numBodies) * sizeof(cl_float4));
     std::memcpy(velocities, initialVelocities, size_t(numBodies) * sizeof(cl_float4));
 
-    if (!createContext(platformProperties().constData()) || !createQueue())
+    if (!openSession(platformProperties().constData()))
         return;
-    if (!buildKernel(":/cl/NBody_Kernels.cl", "nbody_sim"))
+    if (!buildKernel(NBodyWork::resourcePath, NBodyWork::kernelName))
         return;
     if (!createBuffers())
         return;
-
-    const cl_int bodies = numBodies;
-    if (!setStateArgs() || !setKernelArg(2, sizeof(cl_int), &bodies)
-        || !setKernelArg(3, sizeof(float), &deltaTime) || !setKernelArg(4, sizeof(float), &epsSqr)
-        || !setKernelArg(5, WORK_GROUP_SIZE * sizeof(cl_float4), nullptr))
+    if (!setStateArgs() || !check(NBodyWork::setConstantArgs(kernel, numBodies), "clSetKernelArg"))
         return;
 
     // The repaint runs the first step.
@@ -86,11 +77,10 @@ bool oglnbody::createBuffers()
     return check(s, "clCreateBuffer");
 }
 
-// Arguments 0 and 1 are the state a step reads, 6 and 7 the state it writes.
 bool oglnbody::setStateArgs()
 {
-    return setKernelArg(0, sizeof(cl_mem), &posBuffer) && setKernelArg(1, sizeof(cl_mem), &velBuffer)
-           && setKernelArg(6, sizeof(cl_mem), &newPosBuffer) && setKernelArg(7, sizeof(cl_mem), &newVelBuffer);
+    return check(NBodyWork::setStateArgs(kernel, posBuffer, velBuffer, newPosBuffer, newVelBuffer),
+                 "clSetKernelArg");
 }
 
 bool oglnbody::isReady() const
@@ -111,10 +101,7 @@ void oglnbody::runKernel()
     if (!canRun())
         return;
     ++frameCount;
-    const size_t globalSize = size_t(numBodies);
-    const size_t localSize = WORK_GROUP_SIZE;
-    if (!check(clEnqueueNDRangeKernel(queue, kernel, 1, nullptr, &globalSize, &localSize, 0, nullptr, nullptr),
-               "clEnqueueNDRangeKernel"))
+    if (!check(NBodyWork::enqueue(queue, kernel, numBodies), "clEnqueueNDRangeKernel"))
         return;
     if (!check(clFinish(queue), "clFinish"))
         return;

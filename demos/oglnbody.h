@@ -2,6 +2,7 @@
 #define OGLNBODY_H
 
 #include "demoview.h"
+#include "nbodywork.h"
 
 // Third tab: 1024 point masses under mutual gravity, advanced every frame
 // by the kernel nbody_sim and drawn as additive orange points.
@@ -34,13 +35,11 @@ private:
     void runKernel();
     void drawBodies() const;
 
-    int numBodies = 1024;
+    int numBodies = NBodyWork::bodies;
     cl_float4 *initialPositions = nullptr;
     cl_float4 *initialVelocities = nullptr;
     cl_float4 *positions = nullptr;
     cl_float4 *velocities = nullptr;
-    float deltaTime = 0.005f;
-    float epsSqr = 50.0f;
     // Each step reads the state in posBuffer/velBuffer and writes the next
     // one into newPosBuffer/newVelBuffer; the pairs then change places, so
     // posBuffer always holds the newest positions.

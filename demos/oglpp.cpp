@@ -1,5 +1,7 @@
 #include "oglpp.h"
 
+#include "clbuild.h"
+#include "glowfilterwork.h"
 #include "glsharing.h"
 
 #include <CL/cl_gl.h>
@@ -8,15 +10,6 @@
 #include <QVector>
 
 namespace {
-
-// The filter's work-group is a 16 x 16 block; its tile in local memory
-// holds the block and a border of the filter radius on every side.
-const int groupSide = 16;
-const cl_int filterRadius = 4;
-const cl_int tileWidth = groupSide + 2 * filterRadius;
-const cl_float brightThreshold = 0.8f;
-const cl_float highlightGain = 4.0f;
-const size_t tileBytes = (groupSide + 32) * (groupSide + 32) * sizeof(cl_uint);
 
 struct Sphere
 {
@@ -29,13 +22,6 @@ const Sphere spheres[3] = {
     { { 0.1f, 1.0f, 0.1f, 1.0f }, { -0.47f, 0.5f, 0.0f } },
     { { 0.1f, 0.1f, 1.0f, 1.0f }, { -0.5f, -0.5f, 0.0f } },
 };
-
-// The smallest multiple of the group side that is greater than size: the
-// kernel lets the work-items past the image take part in the tile load.
-size_t roundedPast(int size)
-{
-    return size_t(size / groupSide * groupSide + groupSide);
-}
 
 bool namesExtension(const QByteArray &extensions, const char *name)
 {
@@ -76,9 +62,9 @@ void OGLPP::setupOpenCl()
     if (!deviceOffersGlSharing())
         return;
     sharing = sharing && currentGlContextSharesWith(selectedPlatform(), selectedDevice());
-    if (!createSharingOrPlainContext() || !createQueue() || !createImages())
+    if (!openSharingOrPlainSession() || !createImages())
         return;
-    if (!buildKernel(":/cl/PostprocessGL.cl", "postprocess"))
+    if (!buildKernel(GlowFilterWork::resourcePath, GlowFilterWork::kernelName))
         return;
     loadGlEntryPoints(glFuncs, this);
     if (!setImageArgs())
@@ -120,15 +106,16 @@ bool OGLPP::deviceOffersGlSharing()
 
 // A driver may list the current GL context's devices and still refuse to
 // share it; the host-staged path then does the same work without a report.
-bool OGLPP::createSharingOrPlainContext()
+bool OGLPP::openSharingOrPlainSession()
 {
     if (sharing) {
         const QVector<cl_context_properties> properties = glSharingProperties(selectedPlatform());
-        if (openContext(properties.constData()) == CL_SUCCESS)
-            return true;
+        const ClCall call = openContextAndQueue(properties.constData(), selectedDevice(), context, queue);
+        if (call.ok() || context)
+            return check(call.status, call.name);
         sharing = false;
     }
-    return createContext(platformProperties().constData());
+    return openSession(platformProperties().constData());
 }
 
 bool OGLPP::createImages()
@@ -145,12 +132,8 @@ bool OGLPP::createImages()
 
 bool OGLPP::setImageArgs()
 {
-    const cl_int w = imageWidth;
-    const cl_int h = imageHeight;
-    return setKernelArg(0, sizeof(cl_mem), &sceneImage)
-           && setKernelArg(1, sizeof(cl_mem), &resultImage)
-           && setKernelArg(2, sizeof w, &w)
-           && setKernelArg(3, sizeof h, &h);
+    return check(GlowFilterWork::setImageArgs(kernel, sceneImage, resultImage, imageWidth, imageHeight),
+                 "clSetKernelArg");
 }
 
 // Storage is never empty: a view not yet laid out (0 x 0) or squeezed to
@@ -214,16 +197,8 @@ void OGLPP::runKernel()
         return;
     }
 
-    const size_t local[2] = { size_t(groupSide), size_t(groupSide) };
-    const size_t global[2] = { roundedPast(imageWidth), roundedPast(imageHeight) };
-    if (!setKernelArg(4, sizeof tileWidth, &tileWidth)
-        || !setKernelArg(5, sizeof filterRadius, &filterRadius)
-        || !setKernelArg(6, sizeof brightThreshold, &brightThreshold)
-        || !setKernelArg(7, sizeof highlightGain, &highlightGain)
-        || !setKernelArg(8, tileBytes, nullptr))
-        return;
-    if (!check(clEnqueueNDRangeKernel(queue, kernel, 2, nullptr, global, local, 0, nullptr, nullptr),
-               "clEnqueueNDRangeKernel"))
+    if (!check(GlowFilterWork::setFilterArgs(kernel), "clSetKernelArg")
+        || !check(GlowFilterWork::enqueue(queue, kernel, imageWidth, imageHeight), "clEnqueueNDRangeKernel"))
         return;
     if (sharing
         && !check(clEnqueueReleaseGLObjects(queue, 2, images, 0, nullptr, nullptr), "clEnqueueReleaseGLObjects"))

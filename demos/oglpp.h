@@ -42,7 +42,7 @@ private:
     void runKernel();
 
     bool deviceOffersGlSharing();
-    bool createSharingOrPlainContext();
+    bool openSharingOrPlainSession();
     bool createImages();
     bool setImageArgs();
     void createPixelBuffer(GLuint &buffer);

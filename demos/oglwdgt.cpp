@@ -20,9 +20,9 @@ void OGLWdgt::setupOpenCl()
         return;
     checkStatus(RELEASE_ONLY);
 
-    if (!createContext(platformProperties().constData()) || !createQueue())
+    if (!openSession(platformProperties().constData()))
         return;
-    if (!buildKernel(":/cl/simplGL.cl", "sine_wave"))
+    if (!buildKernel(SineWaveWork::resourcePath, SineWaveWork::kernelName))
         return;
     if (!createVertexBuffer())
         return;
@@ -31,8 +31,7 @@ void OGLWdgt::setupOpenCl()
     posBuffer = clCreateBuffer(context, CL_MEM_WRITE_ONLY, meshBytes(), nullptr, &s);
     if (!check(s, "clCreateBuffer"))
         return;
-    if (!setKernelArg(0, sizeof(cl_mem), &posBuffer) || !setKernelArg(1, sizeof(cl_uint), &meshWidth)
-        || !setKernelArg(2, sizeof(cl_uint), &meshHeight))
+    if (!check(SineWaveWork::setMeshArgs(kernel, posBuffer, meshWidth, meshHeight), "clSetKernelArg"))
         return;
 
     runKernel();
@@ -74,11 +73,8 @@ void OGLWdgt::runKernel()
     if (!canRun())
         return;
     ++frameCount;
-    if (!setKernelArg(3, sizeof(float), &animTime) || !setKernelArg(4, sizeof(float), &freq))
-        return;
-    const size_t globalSize[2] = { meshWidth, meshHeight };
-    if (!check(clEnqueueNDRangeKernel(queue, kernel, 2, nullptr, globalSize, nullptr, 0, nullptr, nullptr),
-               "clEnqueueNDRangeKernel"))
+    if (!check(SineWaveWork::setWaveArgs(kernel, animTime, freq), "clSetKernelArg")
+        || !check(SineWaveWork::enqueue(queue, kernel, meshWidth, meshHeight), "clEnqueueNDRangeKernel"))
         return;
 
     // The result goes straight from the device into the mapped vertex

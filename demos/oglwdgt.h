@@ -3,6 +3,7 @@
 
 #include "demoview.h"
 #include "glentrypoints.h"
+#include "sinewavework.h"
 
 // First tab: a 256 x 256 grid of points forming a travelling sine-wave
 // surface, computed every frame by the kernel sine_wave and copied straight
@@ -20,8 +21,8 @@ public:
     void animate() override;
 
     float animTime = 0.0f;
-    float timeStep = 0.03f;
-    float freq = 4.0f;
+    float timeStep = SineWaveWork::timeStep;
+    float freq = SineWaveWork::frequency;
     // Set by every start; a failure leaves it set, and isReady() is what
     // keeps the frames off the released objects.
     bool running = false;
@@ -35,11 +36,11 @@ protected:
 private:
     void runKernel();
     bool createVertexBuffer();
-    size_t meshBytes() const { return size_t(meshWidth) * meshHeight * sizeof(cl_float4); }
+    size_t meshBytes() const { return SineWaveWork::meshBytes(meshWidth, meshHeight); }
 
     GlEntryPoints glFuncs = {};
-    cl_uint meshWidth = 256;
-    cl_uint meshHeight = 256;
+    cl_uint meshWidth = SineWaveWork::meshWidth;
+    cl_uint meshHeight = SineWaveWork::meshHeight;
     cl_mem posBuffer = nullptr;
     GLuint vbo = 0;
 };

@@ -1,0 +1,27 @@
+#ifndef NBODYWORK_H
+#define NBODYWORK_H
+
+#include <CL/cl.h>
+
+// The third tab's kernel work, as the view runs it and korvane-bench times
+// it: one step of all-pairs gravity, one work-item per body, reading one
+// pair of state buffers and writing the other. The start state is the
+// cloud of startcloud.h.
+struct NBodyWork
+{
+    static constexpr const char *resourcePath = ":/cl/NBody_Kernels.cl";
+    static constexpr const char *kernelName = "nbody_sim";
+    static constexpr int bodies = 1024;
+    static constexpr size_t groupSize = 256;
+    static constexpr float deltaTime = 0.005f;
+    static constexpr float epsSqr = 50.0f;
+
+    // Arguments 0 and 1 are the state a step reads, 6 and 7 the state it writes.
+    static cl_int setStateArgs(cl_kernel kernel, cl_mem pos, cl_mem vel, cl_mem newPos,
+                               cl_mem newVel);
+    // Arguments 2 to 5: the body count, the constants and the tile.
+    static cl_int setConstantArgs(cl_kernel kernel, cl_int numBodies);
+    static cl_int enqueue(cl_command_queue queue, cl_kernel kernel, int numBodies);
+};
+
+#endif

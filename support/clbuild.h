@@ -1,0 +1,33 @@
+#ifndef CLBUILD_H
+#define CLBUILD_H
+
+#include <CL/cl.h>
+
+#include <QByteArray>
+
+// An OpenCL call's status and, when it failed, the call's name.
+struct ClCall
+{
+    cl_int status = CL_SUCCESS;
+    const char *name = nullptr;
+
+    bool ok() const { return status == CL_SUCCESS; }
+};
+
+// A context on one device and an in-order queue on it. A failure leaves
+// whatever was created for the caller to release.
+ClCall openContextAndQueue(const cl_context_properties *properties, cl_device_id device,
+                           cl_context &context, cl_command_queue &queue);
+
+// Builds the embedded source at resourcePath and creates kernelName from
+// it. After a failed build, log holds the compiler's own words.
+ClCall buildKernel(cl_context context, cl_device_id device, const char *resourcePath,
+                   const char *kernelName, cl_program &program, cl_kernel &kernel,
+                   QByteArray &log);
+
+// The same from source text, as a kernel author's edited file gives it.
+ClCall buildKernelFromSource(cl_context context, cl_device_id device, const QByteArray &source,
+                             const char *kernelName, cl_program &program, cl_kernel &kernel,
+                             QByteArray &log);
+
+#endif
