@@ -116,12 +116,9 @@ QString MainWindow::launch(const QString &tab, const QString &device, bool start
 
 bool MainWindow::selectDevice(const QString &device)
 {
-    const QStringList indexes = device.split(QLatin1Char(':'));
-    bool platformRead = false;
-    bool deviceRead = false;
-    const int platform = indexes.value(0).toInt(&platformRead);
-    const int index = indexes.value(1).toInt(&deviceRead);
-    if (indexes.size() != 2 || !platformRead || !deviceRead || !inventoryDevice(inventory, platform, index))
+    int platform = -1;
+    int index = -1;
+    if (!parseDeviceIndexes(device, platform, index) || !inventoryDevice(inventory, platform, index))
         return false;
     ui->cmbPlatform->setCurrentIndex(platform);
     ui->cmbDevice->setCurrentIndex(index);

@@ -178,9 +178,9 @@ bool DemoView::openSession(const cl_context_properties *properties)
     return check(call.status, call.name);
 }
 
-bool DemoView::buildKernel(const char *resourcePath, const char *kernelName)
+bool DemoView::buildKernel(const char *sourceFile, const char *kernelName)
 {
-    const ClCall call = ::buildKernel(context, selectedDevice(), resourcePath, kernelName, program,
+    const ClCall call = ::buildKernel(context, selectedDevice(), sourceFile, kernelName, program,
                                       kernel, buildLog);
     return check(call.status, call.name);
 }

@@ -88,7 +88,7 @@ protected:
     QVector<cl_context_properties> platformProperties() const;
     // Context and queue on the selected device; a failure is reported.
     bool openSession(const cl_context_properties *properties);
-    bool buildKernel(const char *resourcePath, const char *kernelName);
+    bool buildKernel(const char *sourceFile, const char *kernelName);
 
     // Runs work that a timer tick does outside paintGL as part of a frame:
     // a failure in it is reported as a frame's, after the frame.

@@ -9,7 +9,7 @@
 // radius in local memory.
 struct GlowFilterWork
 {
-    static constexpr const char *resourcePath = ":/cl/PostprocessGL.cl";
+    static constexpr const char *sourceFile = "PostprocessGL.cl";
     static constexpr const char *kernelName = "postprocess";
     static constexpr int groupSide = 16;
     static constexpr cl_int radius = 4;

@@ -9,7 +9,7 @@
 // cloud of startcloud.h.
 struct NBodyWork
 {
-    static constexpr const char *resourcePath = ":/cl/NBody_Kernels.cl";
+    static constexpr const char *sourceFile = "NBody_Kernels.cl";
     static constexpr const char *kernelName = "nbody_sim";
     static constexpr int bodies = 1024;
     static constexpr size_t groupSize = 256;

@@ -35,7 +35,7 @@ void oglnbody::setupOpenCl()
 
     if (!openSession(platformProperties().constData()))
         return;
-    if (!buildKernel(NBodyWork::resourcePath, NBodyWork::kernelName))
+    if (!buildKernel(NBodyWork::sourceFile, NBodyWork::kernelName))
         return;
     if (!createBuffers())
         return;

@@ -64,7 +64,7 @@ void OGLPP::setupOpenCl()
     sharing = sharing && currentGlContextSharesWith(selectedPlatform(), selectedDevice());
     if (!openSharingOrPlainSession() || !createImages())
         return;
-    if (!buildKernel(GlowFilterWork::resourcePath, GlowFilterWork::kernelName))
+    if (!buildKernel(GlowFilterWork::sourceFile, GlowFilterWork::kernelName))
         return;
     loadGlEntryPoints(glFuncs, this);
     if (!setImageArgs())

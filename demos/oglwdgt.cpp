@@ -22,7 +22,7 @@ void OGLWdgt::setupOpenCl()
 
     if (!openSession(platformProperties().constData()))
         return;
-    if (!buildKernel(SineWaveWork::resourcePath, SineWaveWork::kernelName))
+    if (!buildKernel(SineWaveWork::sourceFile, SineWaveWork::kernelName))
         return;
     if (!createVertexBuffer())
         return;

@@ -8,7 +8,7 @@
 // float4 positions.
 struct SineWaveWork
 {
-    static constexpr const char *resourcePath = ":/cl/simplGL.cl";
+    static constexpr const char *sourceFile = "simplGL.cl";
     static constexpr const char *kernelName = "sine_wave";
     static constexpr cl_uint meshWidth = 256;
     static constexpr cl_uint meshHeight = 256;

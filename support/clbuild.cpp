@@ -33,20 +33,13 @@ ClCall openContextAndQueue(const cl_context_properties *properties, cl_device_id
     return { s, "clCreateCommandQueue" };
 }
 
-ClCall buildKernel(cl_context context, cl_device_id device, const char *resourcePath,
+ClCall buildKernel(cl_context context, cl_device_id device, const char *sourceFile,
                    const char *kernelName, cl_program &program, cl_kernel &kernel,
                    QByteArray &log)
 {
     QByteArray source;
-    if (!readKernelSource(resourcePath, source))
+    if (!readKernelSource(sourceFile, source))
         return { CL_INVALID_VALUE, "reading the kernel source" };
-    return buildKernelFromSource(context, device, source, kernelName, program, kernel, log);
-}
-
-ClCall buildKernelFromSource(cl_context context, cl_device_id device, const QByteArray &source,
-                             const char *kernelName, cl_program &program, cl_kernel &kernel,
-                             QByteArray &log)
-{
     cl_int s = CL_SUCCESS;
     const char *text = source.constData();
     const size_t length = size_t(source.size());

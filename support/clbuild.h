@@ -19,15 +19,11 @@ struct ClCall
 ClCall openContextAndQueue(const cl_context_properties *properties, cl_device_id device,
                            cl_context &context, cl_command_queue &queue);
 
-// Builds the embedded source at resourcePath and creates kernelName from
-// it. After a failed build, log holds the compiler's own words.
-ClCall buildKernel(cl_context context, cl_device_id device, const char *resourcePath,
+// Builds the kernel source sourceFile (see kernelsource.h) and creates
+// kernelName from it. After a failed build, log holds the compiler's own
+// words.
+ClCall buildKernel(cl_context context, cl_device_id device, const char *sourceFile,
                    const char *kernelName, cl_program &program, cl_kernel &kernel,
                    QByteArray &log);
-
-// The same from source text, as a kernel author's edited file gives it.
-ClCall buildKernelFromSource(cl_context context, cl_device_id device, const QByteArray &source,
-                             const char *kernelName, cl_program &program, cl_kernel &kernel,
-                             QByteArray &log);
 
 #endif

@@ -5,6 +5,7 @@
 #include <CL/cl_ext.h>
 
 #include <QByteArray>
+#include <QRegExp>
 
 #include <cstddef>
 #include <cstdlib>
@@ -318,4 +319,14 @@ QString scanFailureText(cl_int status)
                "is there or none could be loaded. Install a driver package: pocl-opencl-icd runs\n"
                "the kernels on the processor; a graphics card's vendor ships its own.\n")
         .arg(noPlatformText(), statusName);
+}
+
+bool parseDeviceIndexes(const QString &text, int &platformIndex, int &deviceIndex)
+{
+    QRegExp indexes(QStringLiteral("(\\d+):(\\d+)"));
+    if (!indexes.exactMatch(text))
+        return false;
+    platformIndex = indexes.cap(1).toInt();
+    deviceIndex = indexes.cap(2).toInt();
+    return true;
 }

@@ -87,6 +87,10 @@ cl_device_id inventoryDevice(const ClInventory &inventory, int platformIndex, in
 // The index of the first platform that has a device, or -1.
 int firstPlatformWithDevice(const ClInventory &inventory);
 
+// Reads "P:D", a device's indexes as korvane-info prints them; false when
+// the text is not two indexes.
+bool parseDeviceIndexes(const QString &text, int &platformIndex, int &deviceIndex);
+
 // What a user is told when there is nothing to run on.
 QString noPlatformText();
 QString noDeviceText();

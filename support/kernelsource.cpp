@@ -1,13 +1,26 @@
 #include "kernelsource.h"
 
+#include <QDir>
 #include <QFile>
 
-bool readKernelSource(const char *resourcePath, QByteArray &source)
+namespace {
+
+const QString searchPrefix = QStringLiteral("kernels");
+
+} // namespace
+
+bool readKernelSource(const char *fileName, QByteArray &source)
 {
-    QFile file(QString::fromLatin1(resourcePath));
+    if (QDir::searchPaths(searchPrefix).isEmpty())
+        QDir::setSearchPaths(searchPrefix, { QStringLiteral(":/cl") });
+    QFile file(searchPrefix + QLatin1Char(':') + QLatin1String(fileName));
     if (!file.open(QIODevice::ReadOnly))
         return false;
     source = file.readAll();
-    file.close();
     return true;
+}
+
+void useKernelFolder(const QString &folder)
+{
+    QDir::setSearchPaths(searchPrefix, { folder });
 }

@@ -1,233 +1,101 @@
 #include "benchreport.h"
 
-#include <cmath>
-#include <cstdarg>
-#include <cstdio>
-
-double Figure::ratio() const
-{
-    if (device.median <= 0.0 || host.median <= 0.0)
-        return 0.0;
-    return host.median / device.median;
-}
-
-double DeviceReport::estimatedPeakGflops() const
-{
-    return double(computeUnits) * double(clockMHz) * double(floatVectorWidth) * 2.0 / 1000.0;
-}
+#include <QJsonArray>
 
 namespace {
 
-std::string format(const char *pattern, ...) __attribute__((format(printf, 1, 2)));
-
-std::string format(const char *pattern, ...)
+QString text(const QJsonObject &object, const char *key)
 {
-    char buffer[512];
-    va_list arguments;
-    va_start(arguments, pattern);
-    std::vsnprintf(buffer, sizeof buffer, pattern, arguments);
-    va_end(arguments);
-    return buffer;
+    return object[QLatin1String(key)].toString();
 }
 
-std::string ratesText(const Figure &figure, bool device)
+double number(const QJsonObject &object, const char *key)
 {
-    std::string text;
-    for (const Rate &rate : figure.rates) {
-        if (!text.empty())
-            text += "  ";
-        text += format("%.4g %s", device ? rate.device : rate.host, rate.unit.c_str());
-    }
-    return text;
+    return object[QLatin1String(key)].toDouble();
 }
 
-std::string statsRow(const char *side, const RunStats &stats)
+QString peaksLine(const QJsonObject &peaks, const char *side)
 {
-    return format("%-7s %6d %10.3f %9.3f %9.3f", side, stats.runs, stats.median * 1e3,
-                  stats.min * 1e3, stats.max * 1e3);
+    const QJsonObject peak = peaks[QLatin1String(side)].toObject();
+    return QString::asprintf("%.1f GFLOP/s (multiply-add chains), %.1f GB/s (copy)",
+                             number(peak, "gflops"), number(peak, "copyGBps"));
 }
 
-std::string figureRows(const Figure &figure)
+QString sideRow(const QJsonObject &figure, const char *side)
 {
-    std::string text;
-    const std::string lead = format("%-12s %-13s ", figure.kernel.c_str(), figure.size.c_str());
-    if (!figure.error.empty())
-        return lead + "not measured: " + figure.error + "\n";
-    text += lead + statsRow("device", figure.device)
-            + format("  %-38s %6.2fx  %.3g %s\n", ratesText(figure, true).c_str(),
-                     figure.ratio(), figure.maxDifference, figure.differenceUnit.c_str());
-    text += std::string(lead.size(), ' ') + statsRow("host", figure.host)
-            + format("  %s\n", ratesText(figure, false).c_str());
-    return text;
+    const QJsonObject runs = figure[QLatin1String(side)].toObject();
+    const QJsonObject rate = figure[QStringLiteral("rate")].toObject();
+    const QJsonObject share = figure[QStringLiteral("share")].toObject();
+    return QString::asprintf("%-7s %5d %10.3f  %8.4g %-10s %5.1f %% %-4s", side, runs[QStringLiteral("runs")].toInt(),
+                             number(runs, "medianMs"), number(rate, side), qPrintable(text(rate, "unit")),
+                             100.0 * number(share, side), text(share, "of") == QLatin1String("gflops") ? "FP32" : "copy");
 }
 
-std::string number(double value)
+QString figureRows(const QJsonObject &figure)
 {
-    if (!std::isfinite(value))
-        return "null";
-    return format("%.6g", value);
-}
-
-std::string statsJson(const RunStats &stats)
-{
-    return "{\"runs\": " + std::to_string(stats.runs) + ", \"medianMs\": " + number(stats.median * 1e3)
-           + ", \"minMs\": " + number(stats.min * 1e3) + ", \"maxMs\": " + number(stats.max * 1e3)
-           + "}";
-}
-
-std::string figureJson(const Figure &figure)
-{
-    std::string text = "{\"kernel\": " + jsonString(figure.kernel) + ", \"size\": "
-                       + jsonString(figure.size) + ", \"work\": " + jsonString(figure.work);
-    if (!figure.error.empty())
-        return text + ", \"error\": " + jsonString(figure.error) + "}";
-    text += ", \"device\": " + statsJson(figure.device) + ", \"host\": " + statsJson(figure.host)
-            + ", \"rates\": [";
-    for (std::size_t i = 0; i < figure.rates.size(); ++i) {
-        const Rate &rate = figure.rates[i];
-        text += (i ? ", " : "") + std::string("{\"unit\": ") + jsonString(rate.unit)
-                + ", \"device\": " + number(rate.device) + ", \"host\": " + number(rate.host) + "}";
-    }
-    text += "], \"ratio\": " + number(figure.ratio()) + ", \"maxDifference\": "
-            + number(figure.maxDifference) + ", \"differenceUnit\": "
-            + jsonString(figure.differenceUnit) + "}";
-    return text;
-}
-
-std::string deviceJson(const DeviceReport &report)
-{
-    std::string text = "{\"platform\": " + std::to_string(report.platformIndex)
-                       + ", \"device\": " + std::to_string(report.deviceIndex)
-                       + ", \"platformName\": " + jsonString(report.platformName)
-                       + ", \"deviceName\": " + jsonString(report.deviceName)
-                       + ", \"computeUnits\": " + std::to_string(report.computeUnits)
-                       + ", \"clockMHz\": " + std::to_string(report.clockMHz)
-                       + ", \"preferredFloatVectorWidth\": "
-                       + std::to_string(report.floatVectorWidth)
-                       + ", \"estimatedPeakGflops\": " + number(report.estimatedPeakGflops())
-                       + ", \"hostThreads\": " + std::to_string(report.hostThreads);
-    if (!report.error.empty())
-        text += ", \"error\": " + jsonString(report.error);
-    text += ", \"figures\": [";
-    for (std::size_t i = 0; i < report.figures.size(); ++i)
-        text += (i ? ",\n    " : "\n    ") + figureJson(report.figures[i]);
-    return text + "]}";
-}
-
-std::string guiJson(const GuiReport &report)
-{
-    std::string text = "{\"platform\": " + std::to_string(report.platformIndex)
-                       + ", \"device\": " + std::to_string(report.deviceIndex)
-                       + ", \"deviceName\": " + jsonString(report.deviceName);
-    if (!report.error.empty())
-        text += ", \"error\": " + jsonString(report.error);
-    text += ", \"views\": [";
-    for (std::size_t i = 0; i < report.figures.size(); ++i) {
-        const GuiFigure &figure = report.figures[i];
-        text += (i ? ",\n    " : "\n    ") + std::string("{\"tab\": ") + jsonString(figure.tab)
-                + ", \"kernel\": " + jsonString(figure.kernel) + ", \"size\": "
-                + jsonString(figure.size) + ", \"startMs\": " + number(figure.startMs)
-                + ", \"frameSamples\": [";
-        for (std::size_t j = 0; j < figure.frameSamples.size(); ++j)
-            text += (j ? ", " : "") + std::to_string(figure.frameSamples[j]);
-        text += "], \"framesPerSecond\": " + number(figure.framesPerSecond)
-                + ", \"kernelRunsPerSecond\": " + number(figure.kernelRunsPerSecond);
-        if (!figure.error.empty())
-            text += ", \"error\": " + jsonString(figure.error);
-        text += "}";
-    }
-    return text + "]}";
+    const QString lead = QString::asprintf("%-12s %-13s ", qPrintable(text(figure, "kernel")), qPrintable(text(figure, "size")));
+    if (figure.contains(QStringLiteral("error")))
+        return lead + QStringLiteral("not measured: %1\n").arg(text(figure, "error"));
+    return lead + sideRow(figure, "device")
+           + QString::asprintf(" %6.2fx  %.3g %s\n", number(figure, "vsHost"), number(figure, "maxDifference"),
+                               qPrintable(text(figure, "differenceUnit")))
+           + QString(lead.size(), QLatin1Char(' ')) + sideRow(figure, "host") + QLatin1Char('\n');
 }
 
 } // namespace
 
-std::string jsonString(const std::string &text)
+QString BenchReport::deviceTable(const QJsonObject &device)
 {
-    std::string quoted = "\"";
-    for (unsigned char c : text) {
-        switch (c) {
-        case '"': quoted += "\\\""; break;
-        case '\\': quoted += "\\\\"; break;
-        case '\n': quoted += "\\n"; break;
-        case '\r': quoted += "\\r"; break;
-        case '\t': quoted += "\\t"; break;
-        default:
-            if (c < 0x20)
-                quoted += format("\\u%04x", c);
-            else if (c < 0x80)
-                quoted += char(c);
-            else
-                quoted += format("\\u%04x", c); // driver text is Latin-1
-        }
+    QString table = QStringLiteral("Device %1:%2  %3  (platform: %4)\n")
+                        .arg(device[QStringLiteral("platform")].toInt())
+                        .arg(device[QStringLiteral("device")].toInt())
+                        .arg(text(device, "deviceName"), text(device, "platformName"));
+    if (device.contains(QStringLiteral("error")))
+        return table + QStringLiteral("  not measured: %1\n").arg(text(device, "error"));
+    const QJsonObject peaks = device[QStringLiteral("peaks")].toObject();
+    table += QStringLiteral("  measured peak of the device: %1\n  measured peak of the host (%2 threads): %3\n")
+                 .arg(peaksLine(peaks, "device"))
+                 .arg(device[QStringLiteral("hostThreads")].toInt())
+                 .arg(peaksLine(peaks, "host"));
+    table += QString::asprintf("\n%-12s %-13s %-7s %5s %10s  %-19s %-11s %7s  %s\n", "kernel", "size", "run by",
+                               "runs", "median ms", "throughput", "of peak", "vs host", "max difference");
+    QStringList works;
+    for (const QJsonValue &figure : device[QStringLiteral("figures")].toArray()) {
+        table += figureRows(figure.toObject());
+        const QString work = text(figure.toObject(), "kernel") + QStringLiteral(" = ") + text(figure.toObject(), "work");
+        if (!works.contains(work))
+            works << work;
     }
-    return quoted + "\"";
+    return table + QStringLiteral("\n  Each run: %1.\n").arg(works.join(QStringLiteral("; ")))
+           + QStringLiteral(
+               "  \"of peak\" is each side's share of its own measured peak: floating-point operations for nbody_sim\n"
+               "  (20 an interaction, the usual convention), and for the others the bytes read plus written by\n"
+               "  the run (the device's kernel, upload and read-back each count; the host only reads the input and\n"
+               "  writes the output) against the fastest copy over 1, 8 and 64 MiB.\n"
+               "  \"vs host\" is the host's median time over the device's: above 1 the device is faster.\n");
 }
 
-std::string formatDeviceTable(const DeviceReport &report)
+QString BenchReport::guiTable(const QJsonObject &gui)
 {
-    std::string text = format("Device %d:%d  %s  (platform: %s)\n", report.platformIndex,
-                              report.deviceIndex, report.deviceName.c_str(),
-                              report.platformName.c_str());
-    text += format("  %u compute units at %u MHz, preferred float vector width %u\n",
-                   report.computeUnits, report.clockMHz, report.floatVectorWidth);
-    text += format("  estimated single-precision peak: %.1f GFLOP/s (an estimate: compute units"
-                   " x clock x preferred float vector width x 2)\n",
-                   report.estimatedPeakGflops());
-    text += format("  host reference: %u threads\n", report.hostThreads);
-    if (!report.error.empty())
-        return text + "  not measured: " + report.error + "\n";
-
-    text += format("\n%-12s %-13s %-7s %6s %10s %9s %9s  %-38s %7s  %s\n", "kernel", "size",
-                   "run by", "runs", "median ms", "min ms", "max ms", "throughput", "vs host",
-                   "max difference");
-    for (const Figure &figure : report.figures)
-        text += figureRows(figure);
-
-    text += "\n  Each run: ";
-    std::string last;
-    for (const Figure &figure : report.figures) {
-        if (figure.kernel == last)
-            continue;
-        text += (last.empty() ? "" : "; ") + figure.kernel + " = " + figure.work;
-        last = figure.kernel;
+    QString table = QStringLiteral("Window on device %1\n").arg(text(gui, "deviceName"));
+    if (gui.contains(QStringLiteral("error")))
+        return table + QStringLiteral("  not measured: %1\n").arg(text(gui, "error"));
+    table += QString::asprintf("\n%-34s %-12s %-9s %8s %13s %17s  %s\n", "tab", "kernel", "size", "Start ms",
+                               "view frames/s", "kernel-only runs/s", "frame display, once a second");
+    for (const QJsonValue &value : gui[QStringLiteral("views")].toArray()) {
+        const QJsonObject view = value.toObject();
+        QStringList samples;
+        for (const QJsonValue &sample : view[QStringLiteral("frameSamples")].toArray())
+            samples << QString::number(sample.toInt());
+        table += QString::asprintf("%-34s %-12s %-9s %8.0f %13.1f %17.1f  %s\n", qPrintable(text(view, "tab")),
+                                   qPrintable(text(view, "kernel")), qPrintable(text(view, "size")),
+                                   number(view, "startMs"), number(view, "framesPerSecond"),
+                                   number(view, "kernelRunsPerSecond"), qPrintable(samples.join(QLatin1Char(' '))));
+        if (view.contains(QStringLiteral("error")))
+            table += QStringLiteral("    %1\n").arg(text(view, "error"));
     }
-    text += ".\n  \"vs host\" is the host reference's median time over the device's:"
-            " above 1 the device is faster.\n";
-    return text;
-}
-
-std::string formatGuiTable(const GuiReport &report)
-{
-    std::string text = format("Window on device %d:%d  %s\n", report.platformIndex,
-                              report.deviceIndex, report.deviceName.c_str());
-    if (!report.error.empty())
-        return text + "  not measured: " + report.error + "\n";
-    text += format("\n%-34s %-12s %-13s %8s %13s %17s  %s\n", "tab", "kernel", "size", "Start ms",
-                   "view frames/s", "kernel-only runs/s", "frame display, once a second");
-    for (const GuiFigure &figure : report.figures) {
-        std::string samples;
-        for (int sample : figure.frameSamples)
-            samples += (samples.empty() ? "" : " ") + std::to_string(sample);
-        text += format("%-34s %-12s %-13s %8.0f %13.1f %17.1f  %s\n", figure.tab.c_str(),
-                       figure.kernel.c_str(), figure.size.c_str(), figure.startMs,
-                       figure.framesPerSecond, figure.kernelRunsPerSecond, samples.c_str());
-        if (!figure.error.empty())
-            text += "    " + figure.error + "\n";
-    }
-    text += "\n  A Start releases the view, builds its program, sets it up and draws its first"
-            " frame. The view's rate includes its whole frame: timer, transfers and drawing;"
-            " the kernel-only rate is one over the median time of the same kernel work"
-            " without the window.\n";
-    return text;
-}
-
-std::string formatJson(const std::vector<DeviceReport> &devices, const GuiReport *gui)
-{
-    std::string text = "{\"devices\": [";
-    for (std::size_t i = 0; i < devices.size(); ++i)
-        text += (i ? ",\n  " : "\n  ") + deviceJson(devices[i]);
-    text += "]";
-    if (gui)
-        text += ",\n\"gui\": " + guiJson(*gui);
-    return text + "}\n";
+    return table + QStringLiteral(
+               "\n  A Start releases the view, builds its program, sets it up and draws its first frame. The view's\n"
+               "  rate includes its whole frame: timer, transfers and drawing; the kernel-only rate is one over the\n"
+               "  median time of the same kernel work without the window.\n");
 }

@@ -1,383 +1,383 @@
 #include "devicebench.h"
 
 #include "clerrorname.h"
+#include "glowfilterwork.h"
 #include "hostreference.h"
-#include "kernelsource.h"
-#include "threadpool.h"
+#include "nbodywork.h"
+#include "sinewavework.h"
+#include "startcloud.h"
 
-#include <QByteArray>
+#include <QElapsedTimer>
+#include <QJsonArray>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
-#include <fstream>
-#include <iterator>
+#include <numeric>
 #include <random>
 #include <vector>
 
-std::string statusName(cl_int status)
-{
-    char name[128];
-    return clErrorName(status, name, sizeof name);
-}
-
 namespace {
 
-// The views' fixed kernel parameters.
-const float kSineTime = 1.0f;
-const float kSineFreq = 4.0f;
-const float kDeltaTime = 0.005f;
-const float kEpsSqr = 50.0f;
-const size_t kNBodyGroup = 256;
-const int kTileWidth = 24;
-const int kRadius = 4;
-const float kThreshold = 0.8f;
-const float kHighlight = 4.0f;
-const size_t kTileBytes = (16 + 32) * (16 + 32) * 4;
+const char *const peakSource = "DevicePeak.cl";
 
-// Releases a buffer when the figure is done, whichever way it ends.
-struct Buffer
+QString sizeText(int width, int height)
 {
-    cl_mem handle = nullptr;
-    ~Buffer()
-    {
-        if (handle)
-            clReleaseMemObject(handle);
-    }
-};
-
-bool create(cl_context context, cl_mem_flags flags, size_t bytes, void *data, Buffer &buffer,
-            cl_int &status)
-{
-    buffer.handle = clCreateBuffer(context, flags, bytes, data, &status);
-    return status == CL_SUCCESS;
+    return QStringLiteral("%1x%2").arg(width).arg(height);
 }
 
-bool setArg(cl_kernel kernel, cl_uint index, size_t size, const void *value, cl_int &status)
+QJsonObject summary(std::vector<double> seconds)
 {
-    status = clSetKernelArg(kernel, index, size, value);
-    return status == CL_SUCCESS;
+    std::sort(seconds.begin(), seconds.end());
+    const size_t n = seconds.size();
+    const double median = n % 2 ? seconds[n / 2] : (seconds[n / 2 - 1] + seconds[n / 2]) / 2.0;
+    return { { QStringLiteral("runs"), int(n) }, { QStringLiteral("medianMs"), median * 1e3 } };
 }
 
-template <typename T>
-bool setArg(cl_kernel kernel, cl_uint index, const T &value, cl_int &status)
+double medianSeconds(const QJsonObject &figure, const QString &side)
 {
-    return setArg(kernel, index, sizeof value, &value, status);
+    return figure[side].toObject()[QStringLiteral("medianMs")].toDouble() * 1e-3;
 }
 
-Figure startFigure(const char *kernel, std::string size, const char *work)
+// A rate of both sides from the same amount of work per run.
+void addRate(QJsonObject &figure, const char *unit, double amount)
 {
-    Figure figure;
-    figure.kernel = kernel;
-    figure.size = std::move(size);
-    figure.work = work;
-    return figure;
+    figure[QStringLiteral("rate")] = QJsonObject{
+        { QStringLiteral("unit"), QLatin1String(unit) },
+        { QStringLiteral("device"), amount / medianSeconds(figure, QStringLiteral("device")) },
+        { QStringLiteral("host"), amount / medianSeconds(figure, QStringLiteral("host")) } };
 }
 
-// Takes the measurement, or explains why there is none. The status is the
-// one the runs left behind: taken by reference, it is read only after the
-// measurement passed beside it has run.
-bool finish(Figure &figure, const SideBySide &result, const cl_int &status, const char *failedStep)
+// What a run of each side does, in the units of one of the peaks:
+// floating-point operations, or bytes read plus bytes written.
+void addPeakUse(QJsonObject &figure, const char *peak, double deviceAmount, double hostAmount)
 {
-    if (status != CL_SUCCESS || !result.ok) {
-        figure.error = std::string(failedStep) + " failed: " + statusName(status);
-        return false;
-    }
-    figure.device = result.first;
-    figure.host = result.second;
-    return true;
+    figure[QStringLiteral("peakUse")] = QJsonObject{ { QStringLiteral("of"), QLatin1String(peak) },
+                                                     { QStringLiteral("device"), deviceAmount },
+                                                     { QStringLiteral("host"), hostAmount } };
 }
 
-double perSecond(double amount, const RunStats &stats)
+template <typename Value>
+void addDifference(QJsonObject &figure, const Value *a, const Value *b, size_t count, const char *unit)
 {
-    return stats.median > 0.0 ? amount / stats.median : 0.0;
+    double largest = 0.0;
+    for (size_t i = 0; i < count; ++i)
+        largest = std::max(largest, std::fabs(double(a[i]) - double(b[i])));
+    figure[QStringLiteral("maxDifference")] = largest;
+    figure[QStringLiteral("differenceUnit")] = QLatin1String(unit);
 }
 
-Rate rate(const Figure &figure, const char *unit, double amount)
+// Sets arguments 0, 1, ... in order; the first failure ends it.
+template <typename... Values>
+cl_int setArgs(cl_kernel kernel, const Values &...values)
 {
-    return Rate{unit, perSecond(amount, figure.device), perSecond(amount, figure.host)};
+    cl_uint index = 0;
+    cl_int s = CL_SUCCESS;
+    ((s = s == CL_SUCCESS ? clSetKernelArg(kernel, index++, sizeof values, &values) : s), ...);
+    return s;
+}
+
+double secondsOf(const std::function<void()> &work)
+{
+    QElapsedTimer clock;
+    clock.start();
+    work();
+    return clock.nsecsElapsed() * 1e-9;
 }
 
 } // namespace
 
-DeviceBench::DeviceBench(ThreadPool &pool, const MeasureSettings &settings, std::string kernelDir)
-    : pool(pool)
-    , settings(settings)
-    , kernelDir(std::move(kernelDir))
+DeviceBench::DeviceBench(const RunSettings &settings)
+    : settings(settings)
 {
 }
 
 DeviceBench::~DeviceBench()
 {
-    close();
-}
-
-void DeviceBench::close()
-{
-    for (cl_kernel *kernel : { &sineKernel, &nbodyKernel, &postKernel }) {
-        if (*kernel)
-            clReleaseKernel(*kernel);
-        *kernel = nullptr;
-    }
-    for (cl_program *program : { &sineProgram, &nbodyProgram, &postProgram }) {
-        if (*program)
-            clReleaseProgram(*program);
-        *program = nullptr;
-    }
+    releaseBuffers();
+    for (cl_kernel k : qAsConst(kernels))
+        clReleaseKernel(k);
+    for (cl_program p : qAsConst(programs))
+        clReleaseProgram(p);
     if (queue)
         clReleaseCommandQueue(queue);
-    queue = nullptr;
     if (context)
         clReleaseContext(context);
-    context = nullptr;
 }
 
-bool DeviceBench::open(cl_platform_id platform, cl_device_id chosen, DeviceReport &report)
+bool DeviceBench::open(cl_platform_id platform, cl_device_id chosen, QString &error)
 {
-    close();
     device = chosen;
-    const cl_context_properties properties[] = { CL_CONTEXT_PLATFORM,
-                                                 cl_context_properties(platform), 0 };
-    cl_int status = CL_SUCCESS;
-    context = clCreateContext(properties, 1, &device, nullptr, nullptr, &status);
-    if (status != CL_SUCCESS) {
-        report.error = "clCreateContext failed: " + statusName(status);
-        return false;
-    }
-    queue = clCreateCommandQueue(context, device, 0, &status);
-    if (status != CL_SUCCESS) {
-        report.error = "clCreateCommandQueue failed: " + statusName(status);
-        return false;
-    }
-    return build("simplGL.cl", "sine_wave", sineProgram, sineKernel, report.error)
-           && build("NBody_Kernels.cl", "nbody_sim", nbodyProgram, nbodyKernel, report.error)
-           && build("PostprocessGL.cl", "postprocess", postProgram, postKernel, report.error);
+    const cl_context_properties properties[] = { CL_CONTEXT_PLATFORM, cl_context_properties(platform), 0 };
+    failure = openContextAndQueue(properties, device, context, queue);
+    error = failure.ok() ? QString() : failureText();
+    return failure.ok();
 }
 
-bool DeviceBench::build(const char *fileName, const char *kernelName, cl_program &program,
-                        cl_kernel &kernel, std::string &error)
+QString DeviceBench::failureText() const
 {
-    QByteArray source;
-    if (kernelDir.empty()) {
-        if (!readKernelSource((std::string(":/cl/") + fileName).c_str(), source)) {
-            error = std::string("the embedded source of ") + fileName + " is missing";
-            return false;
-        }
-    } else {
-        const std::string path = kernelDir + "/" + fileName;
-        std::ifstream file(path, std::ios::binary);
-        if (!file) {
-            error = "cannot read " + path;
-            return false;
-        }
-        const std::string text((std::istreambuf_iterator<char>(file)),
-                               std::istreambuf_iterator<char>());
-        source = QByteArray(text.data(), int(text.size()));
-    }
-
-    const char *text = source.constData();
-    const size_t length = size_t(source.size());
-    cl_int status = CL_SUCCESS;
-    program = clCreateProgramWithSource(context, 1, &text, &length, &status);
-    if (status != CL_SUCCESS) {
-        error = std::string("clCreateProgramWithSource(") + fileName + ") failed: "
-                + statusName(status);
-        return false;
-    }
-    status = clBuildProgram(program, 1, &device, "-cl-fast-relaxed-math", nullptr, nullptr);
-    if (status != CL_SUCCESS) {
-        error = std::string("building ") + fileName + " failed: " + statusName(status);
-        size_t logSize = 0;
-        if (clGetProgramBuildInfo(program, device, CL_PROGRAM_BUILD_LOG, 0, nullptr, &logSize)
-                == CL_SUCCESS
-            && logSize > 1) {
-            std::string log(logSize, '\0');
-            clGetProgramBuildInfo(program, device, CL_PROGRAM_BUILD_LOG, logSize, &log[0],
-                                  nullptr);
-            error += "\n" + log.substr(0, std::min<size_t>(log.find('\0'), 4000));
-        }
-        return false;
-    }
-    kernel = clCreateKernel(program, kernelName, &status);
-    if (status != CL_SUCCESS) {
-        error = std::string("clCreateKernel(") + kernelName + ") failed: " + statusName(status);
-        return false;
-    }
-    return true;
+    char name[128];
+    return QStringLiteral("%1 in %2").arg(QLatin1String(clErrorName(failure.status, name, sizeof name)),
+                                          QLatin1String(failure.name));
 }
 
-Figure DeviceBench::sineWave(unsigned width, unsigned height)
+bool DeviceBench::check(cl_int status, const char *call)
 {
-    Figure figure = startFigure("sine_wave", std::to_string(width) + "x" + std::to_string(height),
-                                "kernel + blocking read of the mesh");
-    const size_t points = size_t(width) * height;
-    std::vector<Float4> deviceMesh(points);
-    std::vector<Float4> hostMesh(points);
-    cl_int status = CL_SUCCESS;
-    Buffer mesh;
-    if (!create(context, CL_MEM_WRITE_ONLY, points * sizeof(Float4), nullptr, mesh, status)
-        || !setArg(sineKernel, 0, mesh.handle, status) || !setArg(sineKernel, 1, width, status)
-        || !setArg(sineKernel, 2, height, status) || !setArg(sineKernel, 4, kSineFreq, status)) {
-        finish(figure, SideBySide(), status, "setting up sine_wave");
+    failure = { status, call };
+    return failure.ok();
+}
+
+// Built once per device; a kernel that fails to build fails every figure
+// of its own, and only those.
+cl_kernel DeviceBench::kernel(const char *sourceFile, const char *kernelName)
+{
+    const QByteArray name(kernelName);
+    if (buildFailures.contains(name) && failure.ok())
+        failure = buildFailures[name];
+    if (!failure.ok() || kernels.contains(name))
+        return kernels.value(name);
+    cl_program program = nullptr;
+    cl_kernel made = nullptr;
+    QByteArray log;
+    failure = buildKernel(context, device, sourceFile, kernelName, program, made, log);
+    if (program)
+        programs << program;
+    if (!failure.ok())
+        buildFailures.insert(name, failure);
+    else
+        kernels.insert(name, made);
+    return made;
+}
+
+cl_mem DeviceBench::buffer(size_t bytes, const void *data)
+{
+    if (!failure.ok())
+        return nullptr;
+    cl_int s = CL_SUCCESS;
+    const cl_mem_flags flags = CL_MEM_READ_WRITE | (data ? CL_MEM_COPY_HOST_PTR : 0);
+    cl_mem made = clCreateBuffer(context, flags, bytes, const_cast<void *>(data), &s);
+    if (check(s, "clCreateBuffer"))
+        buffers << made;
+    return made;
+}
+
+void DeviceBench::releaseBuffers()
+{
+    for (cl_mem b : qAsConst(buffers))
+        clReleaseMemObject(b);
+    buffers.clear();
+}
+
+QJsonObject DeviceBench::begin(const char *kernel, const QString &size, const char *work)
+{
+    failure = ClCall();
+    return { { QStringLiteral("kernel"), QLatin1String(kernel) },
+             { QStringLiteral("size"), size },
+             { QStringLiteral("work"), QLatin1String(work) } };
+}
+
+// The two sides run alternately, one run each per round, so that a busy
+// machine slows both alike and their ratio stays meaningful.
+QJsonObject DeviceBench::measure(QJsonObject figure, const DeviceRun &deviceRun, const HostRun &hostRun)
+{
+    std::vector<double> deviceSeconds, hostSeconds;
+    const auto sum = [](const std::vector<double> &v) { return std::accumulate(v.begin(), v.end(), 0.0); };
+    for (int round = -settings.warmupRuns; failure.ok() && round < settings.maxRuns; ++round) {
+        if (round == 0) {
+            deviceSeconds.clear();
+            hostSeconds.clear();
+        }
+        deviceSeconds.push_back(secondsOf([&] { deviceRun(); }));
+        hostSeconds.push_back(secondsOf(hostRun));
+        if (round + 1 >= settings.minRuns && sum(deviceSeconds) >= settings.minSeconds
+            && sum(hostSeconds) >= settings.minSeconds)
+            break;
+    }
+    releaseBuffers();
+    if (!failure.ok()) {
+        figure[QStringLiteral("error")] = failureText();
         return figure;
     }
-
-    const char *step = "running sine_wave";
-    auto deviceRun = [&] {
-        const size_t global[2] = { width, height };
-        return setArg(sineKernel, 3, kSineTime, status)
-               && (status = clEnqueueNDRangeKernel(queue, sineKernel, 2, nullptr, global, nullptr,
-                                                   0, nullptr, nullptr)) == CL_SUCCESS
-               && (status = clEnqueueReadBuffer(queue, mesh.handle, CL_TRUE, 0,
-                                                points * sizeof(Float4), deviceMesh.data(), 0,
-                                                nullptr, nullptr)) == CL_SUCCESS;
-    };
-    auto hostRun = [&] {
-        sineWaveReference(hostMesh.data(), width, height, kSineTime, kSineFreq, pool);
-        return true;
-    };
-    if (!finish(figure, measureSideBySide(deviceRun, hostRun, settings), status, step))
-        return figure;
-
-    const float *a = &deviceMesh[0].x;
-    const float *b = &hostMesh[0].x;
-    double largest = 0.0;
-    for (size_t i = 0; i < points * 4; ++i)
-        largest = std::max(largest, double(std::fabs(a[i] - b[i])));
-    figure.maxDifference = largest;
-    figure.differenceUnit = "(coordinate)";
-    figure.rates.push_back(rate(figure, "Mpoints/s", points / 1e6));
-    figure.rates.push_back(rate(figure, "GB/s read", points * sizeof(Float4) / 1e9));
+    figure[QStringLiteral("device")] = summary(deviceSeconds);
+    figure[QStringLiteral("host")] = summary(hostSeconds);
+    figure[QStringLiteral("vsHost")] = medianSeconds(figure, QStringLiteral("host"))
+                                       / medianSeconds(figure, QStringLiteral("device"));
     return figure;
 }
 
-Figure DeviceBench::nbody(int numBodies)
+QJsonObject DeviceBench::withShares(QJsonObject figure, const QJsonObject &peaks)
 {
-    Figure figure = startFigure("nbody_sim", std::to_string(numBodies) + " bodies",
-                                "one step + read-back of the positions");
-    // The view's start state: coordinates in [0, 53], masses in [0, 1001],
-    // at rest, from a fixed sequence of draws in 0..32767.
-    std::minstd_rand generator(1);
-    auto draw = [&] { return double(generator() % 32768u) / 32767.0; };
-    std::vector<Float4> pos(numBodies), vel(numBodies, Float4{0, 0, 0, 0});
-    for (Float4 &p : pos) {
-        float *c = &p.x;
-        for (int k = 0; k < 3; ++k) {
-            const double d1 = draw();
-            c[k] = float((1.0 - d1) * 3.0 + draw() * 50.0);
-        }
-        const double d1 = draw();
-        p.w = float((1.0 - d1) * 1.0 + draw() * 1000.0);
+    const QJsonObject use = figure[QStringLiteral("peakUse")].toObject();
+    QJsonObject share{ { QStringLiteral("of"), use[QStringLiteral("of")] } };
+    for (const QString &side : { QStringLiteral("device"), QStringLiteral("host") }) {
+        const double peak = peaks[side].toObject()[use[QStringLiteral("of")].toString()].toDouble() * 1e9;
+        share[side] = peak > 0.0 ? use[side].toDouble() / medianSeconds(figure, side) / peak : 0.0;
     }
-    std::vector<Float4> devicePos(numBodies), hostPos(numBodies), hostVel(numBodies);
-
-    const size_t bytes = size_t(numBodies) * sizeof(Float4);
-    cl_int status = CL_SUCCESS;
-    Buffer posBuffer, velBuffer, newPosBuffer, newVelBuffer;
-    const cl_mem_flags input = CL_MEM_READ_WRITE | CL_MEM_COPY_HOST_PTR;
-    if (!create(context, input, bytes, pos.data(), posBuffer, status)
-        || !create(context, input, bytes, vel.data(), velBuffer, status)
-        || !create(context, CL_MEM_READ_WRITE, bytes, nullptr, newPosBuffer, status)
-        || !create(context, CL_MEM_READ_WRITE, bytes, nullptr, newVelBuffer, status)
-        || !setArg(nbodyKernel, 0, posBuffer.handle, status)
-        || !setArg(nbodyKernel, 1, velBuffer.handle, status)
-        || !setArg(nbodyKernel, 2, numBodies, status) || !setArg(nbodyKernel, 3, kDeltaTime, status)
-        || !setArg(nbodyKernel, 4, kEpsSqr, status)
-        || !setArg(nbodyKernel, 5, kNBodyGroup * sizeof(Float4), nullptr, status)
-        || !setArg(nbodyKernel, 6, newPosBuffer.handle, status)
-        || !setArg(nbodyKernel, 7, newVelBuffer.handle, status)) {
-        finish(figure, SideBySide(), status, "setting up nbody_sim");
-        return figure;
-    }
-
-    auto deviceRun = [&] {
-        const size_t global = size_t(numBodies);
-        return (status = clEnqueueNDRangeKernel(queue, nbodyKernel, 1, nullptr, &global,
-                                                &kNBodyGroup, 0, nullptr, nullptr)) == CL_SUCCESS
-               && (status = clEnqueueReadBuffer(queue, newPosBuffer.handle, CL_TRUE, 0, bytes,
-                                                devicePos.data(), 0, nullptr, nullptr))
-                      == CL_SUCCESS;
-    };
-    auto hostRun = [&] {
-        nbodyReference(pos.data(), vel.data(), hostPos.data(), hostVel.data(), numBodies,
-                       kDeltaTime, kEpsSqr, pool);
-        return true;
-    };
-    if (!finish(figure, measureSideBySide(deviceRun, hostRun, settings), status,
-                "running nbody_sim"))
-        return figure;
-
-    double largest = 0.0;
-    for (int i = 0; i < numBodies; ++i) {
-        const float *a = &devicePos[i].x;
-        const float *b = &hostPos[i].x;
-        for (int k = 0; k < 4; ++k)
-            largest = std::max(largest, double(std::fabs(a[k] - b[k])));
-    }
-    figure.maxDifference = largest;
-    figure.differenceUnit = "(position)";
-    const double interactions = double(numBodies) * double(numBodies);
-    figure.rates.push_back(rate(figure, "G interactions/s", interactions / 1e9));
-    figure.rates.push_back(rate(figure, "GFLOP/s", 20.0 * interactions / 1e9));
+    figure[QStringLiteral("share")] = share;
     return figure;
 }
 
-Figure DeviceBench::postprocess(int width, int height)
+// Each peak is the best of its measurements so far: a busy moment in one
+// of them must not lift a kernel's share above the whole. The copy's is
+// the best over sizes from cache-sized to memory-sized, as the views'
+// working sets lie between them.
+QJsonObject DeviceBench::peaks()
 {
-    Figure figure = startFigure("postprocess", std::to_string(width) + "x" + std::to_string(height),
-                                "upload + kernel + read");
-    const size_t pixels = size_t(width) * height;
+    double deviceCopy = 0.0, hostCopy = 0.0;
+    for (size_t mebibytes : { 1, 8, 64 }) {
+        deviceCopy = std::max(deviceCopy, deviceCopyBytesPerSecond(mebibytes << 20));
+        hostCopy = std::max(hostCopy, HostReference::copyBytesPerSecond(mebibytes << 20));
+    }
+    const QJsonObject measured[2] = {
+        { { QStringLiteral("gflops"), deviceFlopsPerSecond() / 1e9 }, { QStringLiteral("copyGBps"), deviceCopy / 1e9 } },
+        { { QStringLiteral("gflops"), HostReference::flopsPerSecond() / 1e9 }, { QStringLiteral("copyGBps"), hostCopy / 1e9 } },
+    };
+    const QString sides[2] = { QStringLiteral("device"), QStringLiteral("host") };
+    for (int i = 0; i < 2; ++i) {
+        QJsonObject best = measuredPeaks[sides[i]].toObject();
+        for (const QString &key : measured[i].keys())
+            best[key] = std::max(best[key].toDouble(), measured[i][key].toDouble());
+        measuredPeaks[sides[i]] = best;
+    }
+    return measuredPeaks;
+}
+
+// The best of a few runs of a kernel over items work-items; 0 on failure.
+double DeviceBench::fastestRun(cl_kernel k, size_t items, int runs)
+{
+    double fastest = 0.0;
+    for (int run = 0; run < runs && failure.ok(); ++run) {
+        const double seconds = secondsOf([&] {
+            const cl_int s = clEnqueueNDRangeKernel(queue, k, 1, nullptr, &items, nullptr, 0, nullptr, nullptr);
+            check(s, "clEnqueueNDRangeKernel") && check(clFinish(queue), "clFinish");
+        });
+        fastest = run == 0 ? seconds : std::min(fastest, seconds);
+    }
+    return failure.ok() ? fastest : 0.0;
+}
+
+// Doubles the chains' length until a run lasts long enough to time well.
+double DeviceBench::deviceFlopsPerSecond()
+{
+    begin("fma_peak", QString(), "");
+    cl_kernel k = kernel(peakSource, "fma_peak");
+    const size_t items = 1 << 12;
+    cl_mem out = buffer(items * sizeof(cl_float));
+    const cl_float b = 0.999999f, c = 1e-6f;
+    double seconds = 0.0;
+    cl_int iterations = 64;
+    while (failure.ok() && seconds < 0.02) {
+        iterations *= 2;
+        check(setArgs(k, out, iterations, b, c), "clSetKernelArg");
+        seconds = fastestRun(k, items, 3);
+    }
+    releaseBuffers();
+    return failure.ok() ? 256.0 * iterations * items / seconds : 0.0;
+}
+
+double DeviceBench::deviceCopyBytesPerSecond(size_t bytes)
+{
+    begin("stream_copy", QString(), "");
+    cl_kernel k = kernel(peakSource, "stream_copy");
+    cl_mem from = buffer(bytes);
+    cl_mem to = buffer(bytes);
+    failure.ok() && check(setArgs(k, from, to), "clSetKernelArg");
+    fastestRun(k, bytes / sizeof(cl_float4), 1);   // the first run places the pages
+    const double seconds = fastestRun(k, bytes / sizeof(cl_float4), 5);
+    releaseBuffers();
+    return failure.ok() ? 2.0 * bytes / seconds : 0.0;
+}
+
+QJsonObject DeviceBench::sineWave(cl_uint width, cl_uint height)
+{
+    QJsonObject figure = begin(SineWaveWork::kernelName, sizeText(int(width), int(height)),
+                               "kernel + blocking read of the mesh");
+    const size_t points = size_t(width) * height, bytes = SineWaveWork::meshBytes(width, height);
+    cl_kernel k = kernel(SineWaveWork::sourceFile, SineWaveWork::kernelName);
+    cl_mem mesh = buffer(bytes);
+    failure.ok() && check(SineWaveWork::setMeshArgs(k, mesh, width, height), "clSetKernelArg");
+
+    const float time = 1.0f;
+    std::vector<cl_float4> deviceMesh(points), hostMesh(points);
+    figure = measure(figure, [&] {
+        failure.ok() && check(SineWaveWork::setWaveArgs(k, time, SineWaveWork::frequency), "clSetKernelArg")
+            && check(SineWaveWork::enqueue(queue, k, width, height), "clEnqueueNDRangeKernel")
+            && check(clEnqueueReadBuffer(queue, mesh, CL_TRUE, 0, bytes, deviceMesh.data(), 0, nullptr, nullptr),
+                     "clEnqueueReadBuffer");
+    }, [&] { HostReference::sineWave(hostMesh.data(), width, height, time, SineWaveWork::frequency); });
+    if (figure.contains(QStringLiteral("error")))
+        return figure;
+    addDifference(figure, deviceMesh[0].s, hostMesh[0].s, 4 * points, "(coordinate)");
+    addRate(figure, "Mpoints/s", points / 1e6);
+    // The kernel writes the mesh and the read copies it; the host writes it once.
+    addPeakUse(figure, "copyGBps", 3.0 * bytes, double(bytes));
+    return figure;
+}
+
+QJsonObject DeviceBench::nbody(int numBodies)
+{
+    QJsonObject figure = begin(NBodyWork::kernelName, QStringLiteral("%1 bodies").arg(numBodies),
+                               "one step + read-back of the positions");
+    // The cloud the view starts from after launch.
+    std::vector<cl_float4> pos(numBodies), vel(numBodies);
+    StartRandom random;
+    generateStartCloud(random, pos.data(), vel.data(), numBodies);
+    const size_t bytes = size_t(numBodies) * sizeof(cl_float4);
+    cl_kernel k = kernel(NBodyWork::sourceFile, NBodyWork::kernelName);
+    cl_mem state[4] = { buffer(bytes, pos.data()), buffer(bytes, vel.data()), buffer(bytes), buffer(bytes) };
+    failure.ok() && check(NBodyWork::setStateArgs(k, state[0], state[1], state[2], state[3]), "clSetKernelArg")
+        && check(NBodyWork::setConstantArgs(k, numBodies), "clSetKernelArg");
+
+    std::vector<cl_float4> devicePos(numBodies), hostPos(numBodies), hostVel(numBodies);
+    figure = measure(figure, [&] {
+        failure.ok() && check(NBodyWork::enqueue(queue, k, numBodies), "clEnqueueNDRangeKernel")
+            && check(clEnqueueReadBuffer(queue, state[2], CL_TRUE, 0, bytes, devicePos.data(), 0, nullptr, nullptr),
+                     "clEnqueueReadBuffer");
+    }, [&] {
+        HostReference::nbody(pos.data(), vel.data(), hostPos.data(), hostVel.data(), numBodies,
+                             NBodyWork::deltaTime, NBodyWork::epsSqr);
+    });
+    if (figure.contains(QStringLiteral("error")))
+        return figure;
+    addDifference(figure, devicePos[0].s, hostPos[0].s, 4 * size_t(numBodies), "(position)");
+    // 20 floating-point operations an interaction, the usual convention.
+    const double flops = 20.0 * numBodies * double(numBodies);
+    addRate(figure, "GFLOP/s", flops / 1e9);
+    addPeakUse(figure, "gflops", flops, flops);
+    return figure;
+}
+
+QJsonObject DeviceBench::postprocess(int width, int height)
+{
+    QJsonObject figure = begin(GlowFilterWork::kernelName, sizeText(width, height), "upload + kernel + read");
+    const size_t pixels = size_t(width) * height, bytes = pixels * sizeof(cl_uint);
     // Noise: about one pixel in thirty is bright enough to be highlighted,
     // so both branches of the filter are taken.
-    std::vector<std::uint32_t> scene(pixels), devicePixels(pixels), hostPixels(pixels);
-    std::minstd_rand generator(7);
-    for (std::uint32_t &pixel : scene)
-        pixel = 0xff000000u | (std::uint32_t(generator()) & 0xffffffu);
+    std::vector<cl_uint> scene(pixels), devicePixels(pixels), hostPixels(pixels);
+    std::minstd_rand noise(7);
+    for (cl_uint &pixel : scene)
+        pixel = 0xff000000u | (cl_uint(noise()) & 0xffffffu);
+    cl_kernel k = kernel(GlowFilterWork::sourceFile, GlowFilterWork::kernelName);
+    cl_mem in = buffer(bytes);
+    cl_mem out = buffer(bytes);
+    failure.ok() && check(GlowFilterWork::setImageArgs(k, in, out, width, height), "clSetKernelArg")
+        && check(GlowFilterWork::setFilterArgs(k), "clSetKernelArg");
 
-    cl_int status = CL_SUCCESS;
-    Buffer sceneBuffer, resultBuffer;
-    if (!create(context, CL_MEM_READ_ONLY, pixels * 4, nullptr, sceneBuffer, status)
-        || !create(context, CL_MEM_WRITE_ONLY, pixels * 4, nullptr, resultBuffer, status)
-        || !setArg(postKernel, 0, sceneBuffer.handle, status)
-        || !setArg(postKernel, 1, resultBuffer.handle, status)
-        || !setArg(postKernel, 2, width, status) || !setArg(postKernel, 3, height, status)
-        || !setArg(postKernel, 4, kTileWidth, status) || !setArg(postKernel, 5, kRadius, status)
-        || !setArg(postKernel, 6, kThreshold, status) || !setArg(postKernel, 7, kHighlight, status)
-        || !setArg(postKernel, 8, kTileBytes, nullptr, status)) {
-        finish(figure, SideBySide(), status, "setting up postprocess");
+    figure = measure(figure, [&] {
+        failure.ok()
+            && check(clEnqueueWriteBuffer(queue, in, CL_FALSE, 0, bytes, scene.data(), 0, nullptr, nullptr),
+                     "clEnqueueWriteBuffer")
+            && check(GlowFilterWork::enqueue(queue, k, width, height), "clEnqueueNDRangeKernel")
+            && check(clEnqueueReadBuffer(queue, out, CL_TRUE, 0, bytes, devicePixels.data(), 0, nullptr, nullptr),
+                     "clEnqueueReadBuffer");
+    }, [&] {
+        HostReference::glow(scene.data(), hostPixels.data(), width, height, GlowFilterWork::radius,
+                            GlowFilterWork::threshold, GlowFilterWork::highlight);
+    });
+    if (figure.contains(QStringLiteral("error")))
         return figure;
-    }
-
-    auto deviceRun = [&] {
-        const size_t global[2] = { size_t(width / 16 * 16 + 16), size_t(height / 16 * 16 + 16) };
-        const size_t local[2] = { 16, 16 };
-        return (status = clEnqueueWriteBuffer(queue, sceneBuffer.handle, CL_FALSE, 0, pixels * 4,
-                                              scene.data(), 0, nullptr, nullptr)) == CL_SUCCESS
-               && (status = clEnqueueNDRangeKernel(queue, postKernel, 2, nullptr, global, local, 0,
-                                                   nullptr, nullptr)) == CL_SUCCESS
-               && (status = clEnqueueReadBuffer(queue, resultBuffer.handle, CL_TRUE, 0,
-                                                pixels * 4, devicePixels.data(), 0, nullptr,
-                                                nullptr)) == CL_SUCCESS;
-    };
-    auto hostRun = [&] {
-        postprocessReference(scene.data(), hostPixels.data(), width, height, kRadius, kThreshold,
-                             kHighlight, pool);
-        return true;
-    };
-    if (!finish(figure, measureSideBySide(deviceRun, hostRun, settings), status,
-                "running postprocess"))
-        return figure;
-
-    int largest = 0;
-    for (size_t i = 0; i < pixels; ++i) {
-        for (int shift = 0; shift < 32; shift += 8) {
-            const int a = int((devicePixels[i] >> shift) & 0xffu);
-            const int b = int((hostPixels[i] >> shift) & 0xffu);
-            largest = std::max(largest, std::abs(a - b));
-        }
-    }
-    figure.maxDifference = largest;
-    figure.differenceUnit = "(channel level)";
-    figure.rates.push_back(rate(figure, "Mpixels/s", pixels / 1e6));
+    addDifference(figure, devicePixels.data(), hostPixels.data(), pixels, "(pixel word)");
+    addRate(figure, "Mpixels/s", pixels / 1e6);
+    // Upload and read-back copy the frame, the kernel reads and writes it.
+    addPeakUse(figure, "copyGBps", 6.0 * bytes, 2.0 * bytes);
     return figure;
 }

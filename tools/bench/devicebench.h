@@ -1,57 +1,76 @@
 #ifndef DEVICEBENCH_H
 #define DEVICEBENCH_H
 
-#include "benchreport.h"
-#include "benchstats.h"
+#include "clbuild.h"
 
-#include <CL/cl.h>
+#include <QHash>
+#include <QVector>
+#include <QJsonObject>
+#include <QString>
 
-#include <string>
+#include <functional>
 
-class ThreadPool;
+// How many runs make a figure.
+struct RunSettings
+{
+    int warmupRuns = 2;       // untimed: the first launches compile work-group code
+    int minRuns = 5;
+    int maxRuns = 100000;
+    double minSeconds = 0.5;  // of timed runs, on each side
 
-// Times the three kernels on one OpenCL device the way the views run
-// them, beside the host references, and compares their outputs.
+    static RunSettings quick() { return { 1, 3, 3, 0.0 }; }
+};
+
+// Times the views' kernel work on one OpenCL device beside the host
+// references, and both against their measured peaks. Each figure is a JSON
+// object: the report prints it and --json gives it as it is.
 class DeviceBench
 {
 public:
-    DeviceBench(ThreadPool &pool, const MeasureSettings &settings, std::string kernelDir);
+    explicit DeviceBench(const RunSettings &settings);
     ~DeviceBench();
 
-    DeviceBench(const DeviceBench &) = delete;
-    DeviceBench &operator=(const DeviceBench &) = delete;
+    // Context and queue on the device; on failure the reason is in error.
+    bool open(cl_platform_id platform, cl_device_id device, QString &error);
 
-    // Creates the context and queue and builds the three programs. On
-    // failure the reason is in report.error.
-    bool open(cl_platform_id platform, cl_device_id device, DeviceReport &report);
+    // {"device": {"gflops", "copyGBps"}, "host": {...}}: measured, and the
+    // best of every measurement on this bench so far.
+    QJsonObject peaks();
+    // The figure with each side's share of its peak.
+    static QJsonObject withShares(QJsonObject figure, const QJsonObject &peaks);
 
-    // Kernel plus the blocking read of the mesh, as one frame of the first tab.
-    Figure sineWave(unsigned width, unsigned height);
-    // One step plus the read-back of the positions, as one frame of the third tab.
-    Figure nbody(int numBodies);
-    // Upload of the scene, the kernel and the read of the result.
-    Figure postprocess(int width, int height);
+    QJsonObject sineWave(cl_uint width, cl_uint height);
+    QJsonObject nbody(int numBodies);
+    QJsonObject postprocess(int width, int height);
 
 private:
-    bool build(const char *fileName, const char *kernelName, cl_program &program,
-               cl_kernel &kernel, std::string &error);
-    void close();
+    using DeviceRun = std::function<void()>;
+    using HostRun = std::function<void()>;
 
-    ThreadPool &pool;
-    MeasureSettings settings;
-    std::string kernelDir;
+    // Keeps a call's status as the figure's; true when it succeeded. The
+    // calls of a figure are chained behind failure.ok(), so that the first
+    // failure is the one kept.
+    bool check(cl_int status, const char *call);
+    QString failureText() const;
+    QJsonObject begin(const char *kernel, const QString &size, const char *work);
+    cl_kernel kernel(const char *sourceFile, const char *kernelName);
+    cl_mem buffer(size_t bytes, const void *data = nullptr);
+    void releaseBuffers();
+    QJsonObject measure(QJsonObject figure, const DeviceRun &device, const HostRun &host);
+    double fastestRun(cl_kernel kernel, size_t items, int runs);
+    double deviceFlopsPerSecond();
+    double deviceCopyBytesPerSecond(size_t bytes);
+
+    RunSettings settings;
     cl_device_id device = nullptr;
     cl_context context = nullptr;
     cl_command_queue queue = nullptr;
-    cl_program sineProgram = nullptr;
-    cl_program nbodyProgram = nullptr;
-    cl_program postProgram = nullptr;
-    cl_kernel sineKernel = nullptr;
-    cl_kernel nbodyKernel = nullptr;
-    cl_kernel postKernel = nullptr;
+    QVector<cl_program> programs;
+    QHash<QByteArray, cl_kernel> kernels;
+    QHash<QByteArray, ClCall> buildFailures;
+    QVector<cl_mem> buffers;   // the current figure's
+    ClCall failure;            // the current figure's first failed call
+    QJsonObject measuredPeaks;
 };
-
-// Name of an OpenCL status for messages.
-std::string statusName(cl_int status);
 
 #endif

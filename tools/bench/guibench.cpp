@@ -1,15 +1,18 @@
 #include "guibench.h"
 
 #include "devicebench.h"
+#include "glowfilterwork.h"
 #include "mainwindow.h"
+#include "nbodywork.h"
+#include "sinewavework.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QJsonArray>
 #include <QLCDNumber>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -17,21 +20,11 @@
 
 namespace {
 
-const int kSecondsPerTab = 5;
-const int kStartsPerTab = 3;
+const int secondsPerTab = 5;
+const int startsPerTab = 3;
 
-struct ViewUnderTest
-{
-    const char *startButton;
-    const char *kernel;
-};
-
-// The tabs in the window's order, each known by its Start button.
-const ViewUnderTest kViews[] = {
-    { "pushButton_2", "sine_wave" },
-    { "pbPPStart", "postprocess" },
-    { "pbNBody", "nbody_sim" },
-};
+// In the window's tab order.
+const char *const kernels[] = { SineWaveWork::kernelName, GlowFilterWork::kernelName, NBodyWork::kernelName };
 
 void waitMs(int milliseconds)
 {
@@ -40,151 +33,118 @@ void waitMs(int milliseconds)
     loop.exec();
 }
 
-// The tab page that holds widget, or -1.
-int tabIndexOf(QTabWidget *tabs, QWidget *widget)
+double median(QVector<double> values)
 {
-    for (QWidget *w = widget; w; w = w->parentWidget()) {
-        const int index = tabs->indexOf(w);
-        if (index >= 0)
-            return index;
-    }
-    return -1;
-}
-
-template <typename T>
-double median(std::vector<T> values)
-{
-    if (values.empty())
-        return 0.0;
     std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
+    const int n = values.size();
+    return n == 0 ? 0.0 : n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
 }
 
 // A view reports OpenCL failures in a modal box, which would stop the
-// measurement; this closes each such box and keeps its text.
-class ErrorBoxCloser : public QObject
+// measurement; each such box is closed and its text kept.
+QStringList closeErrorBoxes()
 {
-public:
-    explicit ErrorBoxCloser(QObject *parent) : QObject(parent)
-    {
-        connect(&timer, &QTimer::timeout, this, &ErrorBoxCloser::closeBoxes);
-        timer.start(100);
-    }
-
-    QString takeMessages()
-    {
-        QString text = messages.join(QStringLiteral("; "));
-        messages.clear();
-        return text;
-    }
-
-private:
-    void closeBoxes()
-    {
-        for (QWidget *widget : QApplication::topLevelWidgets()) {
-            auto *box = qobject_cast<QMessageBox *>(widget);
-            if (box && box->isVisible()) {
-                messages << box->windowTitle() + QStringLiteral(": ") + box->text();
-                box->done(0);
-            }
+    QStringList texts;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        auto *box = qobject_cast<QMessageBox *>(widget);
+        if (box && box->isVisible()) {
+            texts << box->text();
+            box->done(0);
         }
     }
-
-    QTimer timer;
-    QStringList messages;
-};
+    return texts;
+}
 
 // A click on Start runs the whole Start before it returns.
-double timeStarts(QPushButton *button)
+double timeStarts(MainWindow &window, const QString &tab)
 {
-    std::vector<double> milliseconds;
-    for (int i = 0; i < kStartsPerTab; ++i) {
+    QVector<double> milliseconds;
+    for (int i = 0; i < startsPerTab; ++i) {
         waitMs(300);
         QElapsedTimer clock;
         clock.start();
-        button->click();
-        milliseconds.push_back(clock.nsecsElapsed() / 1e6);
+        window.launch(tab, QString(), true);
+        milliseconds << clock.nsecsElapsed() / 1e6;
     }
     return median(milliseconds);
 }
 
+// The frame display shows the frames of the second before; the first
+// reading includes the Start itself and is left out.
+QJsonObject runView(MainWindow &window, const QString &tab, QTabWidget *tabs, QLCDNumber *display)
+{
+    QJsonObject view{ { QStringLiteral("startMs"), timeStarts(window, tab) },
+                      { QStringLiteral("tab"), tabs->tabText(tabs->currentIndex()) } };
+    QVector<double> samples;
+    QJsonArray shown;
+    for (int second = 1; second <= secondsPerTab; ++second) {
+        waitMs(1000);
+        if (second > 1) {
+            samples << display->intValue();
+            shown.append(display->intValue());
+        }
+    }
+    view[QStringLiteral("frameSamples")] = shown;
+    view[QStringLiteral("framesPerSecond")] = median(samples);
+    return view;
+}
+
+QJsonObject kernelOnly(DeviceBench &bench, const QString &kernel, const QSize &ppSize)
+{
+    if (kernel == QLatin1String("sine_wave"))
+        return bench.sineWave(256, 256);
+    if (kernel == QLatin1String("nbody_sim"))
+        return bench.nbody(1024);
+    return bench.postprocess(ppSize.width(), ppSize.height());
+}
+
 } // namespace
 
-GuiReport runGuiBench(int platformIndex, int deviceIndex, DeviceBench &bench)
+QJsonObject runGuiBench(int platformIndex, int deviceIndex, DeviceBench &bench)
 {
-    GuiReport report;
-    report.platformIndex = platformIndex;
-    report.deviceIndex = deviceIndex;
-
     MainWindow window;
     window.show();
     window.resize(768, 512);
-    ErrorBoxCloser closer(&window);
+    QTimer boxCloser;
+    QStringList errors;
+    QObject::connect(&boxCloser, &QTimer::timeout, [&errors] { errors << closeErrorBoxes(); });
+    boxCloser.start(100);
     waitMs(1000);
 
     auto *tabs = window.findChild<QTabWidget *>(QStringLiteral("tabWidget"));
     auto *display = window.findChild<QLCDNumber *>(QStringLiteral("lcdFC"));
-    auto *platforms = window.findChild<QComboBox *>(QStringLiteral("cmbPlatform"));
     auto *devices = window.findChild<QComboBox *>(QStringLiteral("cmbDevice"));
-    auto *ppPlaceholder = window.findChild<QWidget *>(QStringLiteral("wgPP"));
-    if (!tabs || !display || !platforms || !devices || !ppPlaceholder) {
-        report.error = "the window lacks its tabs, frame display or selectors";
+    const QString refused = window.launch(QString(), QStringLiteral("%1:%2").arg(platformIndex).arg(deviceIndex), false);
+    QJsonObject report{ { QStringLiteral("deviceName"), devices ? devices->currentText() : QString() } };
+    if (!tabs || !display || !refused.isEmpty()) {
+        report[QStringLiteral("error")] = refused.isEmpty() ? QStringLiteral("the window lacks its tabs") : refused;
         return report;
     }
-    platforms->setCurrentIndex(platformIndex);
-    devices->setCurrentIndex(deviceIndex);
-    if (platforms->currentIndex() != platformIndex || devices->currentIndex() != deviceIndex) {
-        report.error = "the window's selectors do not offer this device";
-        return report;
-    }
-    report.deviceName = devices->currentText().toStdString();
 
-    for (const ViewUnderTest &view : kViews) {
-        GuiFigure figure;
-        figure.kernel = view.kernel;
-        auto *button = window.findChild<QPushButton *>(QLatin1String(view.startButton));
-        const int tab = button ? tabIndexOf(tabs, button) : -1;
-        if (tab < 0) {
-            figure.error = std::string("no tab with the Start button ") + view.startButton;
-            report.figures.push_back(figure);
-            continue;
-        }
-        figure.tab = tabs->tabText(tab).toStdString();
-        tabs->setCurrentIndex(tab);
-        figure.startMs = timeStarts(button);
-        // The frame display shows the frames of the second before; the
-        // first reading includes the start itself and is left out.
-        for (int second = 1; second <= kSecondsPerTab; ++second) {
-            waitMs(1000);
-            if (second > 1)
-                figure.frameSamples.push_back(display->intValue());
-        }
-        figure.framesPerSecond = median(figure.frameSamples);
-        figure.error = closer.takeMessages().toStdString();
-        report.figures.push_back(figure);
+    QJsonArray measured;
+    for (int i = 0; i < MainWindow::demoNames().size(); ++i) {
+        QJsonObject figure = runView(window, MainWindow::demoNames()[i], tabs, display);
+        figure[QStringLiteral("kernel")] = QLatin1String(kernels[i]);
+        if (!errors.isEmpty())
+            figure[QStringLiteral("error")] = errors.join(QStringLiteral("; "));
+        errors.clear();
+        measured.append(figure);
     }
-    const QSize ppSize = ppPlaceholder->size();
+    const QSize ppSize = window.findChild<QWidget *>(QStringLiteral("wgPP"))->size();
     window.close();
     waitMs(100);
 
-    for (GuiFigure &figure : report.figures) {
-        if (figure.tab.empty())
-            continue;
-        Figure kernelOnly;
-        if (figure.kernel == "sine_wave")
-            kernelOnly = bench.sineWave(256, 256);
-        else if (figure.kernel == "nbody_sim")
-            kernelOnly = bench.nbody(1024);
+    for (QJsonValueRef value : measured) {
+        QJsonObject view = value.toObject();
+        const QJsonObject alone = kernelOnly(bench, view[QStringLiteral("kernel")].toString(), ppSize);
+        view[QStringLiteral("size")] = alone[QStringLiteral("size")];
+        if (alone.contains(QStringLiteral("error")))
+            view[QStringLiteral("error")] = alone[QStringLiteral("error")];
         else
-            kernelOnly = bench.postprocess(ppSize.width(), ppSize.height());
-        figure.size = kernelOnly.size;
-        if (!kernelOnly.error.empty()) {
-            figure.error += (figure.error.empty() ? "" : "; ") + kernelOnly.error;
-            continue;
-        }
-        figure.kernelRunsPerSecond = kernelOnly.device.median > 0.0 ? 1.0 / kernelOnly.device.median
-                                                                    : 0.0;
+            view[QStringLiteral("kernelRunsPerSecond")] =
+                1e3 / alone[QStringLiteral("device")].toObject()[QStringLiteral("medianMs")].toDouble();
+        value = view;
     }
+    report[QStringLiteral("views")] = measured;
     return report;
 }

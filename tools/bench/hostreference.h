@@ -1,38 +1,35 @@
 #ifndef HOSTREFERENCE_H
 #define HOSTREFERENCE_H
 
+#include <CL/cl.h>
+
 #include <cstdint>
 
-class ThreadPool;
+// The views' kernel work done on the host, spread over every core, for
+// timing beside the kernels and for checking their outputs.
+namespace HostReference {
 
-// Host versions of the three kernels' work, for timing and for checking
-// the kernels' outputs. They follow the algorithms as the views define
-// them, element by element, and leave vectorisation to the compiler and
-// the spreading over cores to the pool.
+int threadCount();
 
-// Same layout as cl_float4 and the views' vertex and particle records.
-struct Float4
-{
-    float x, y, z, w;
-};
-static_assert(sizeof(Float4) == 16, "a record is four packed floats");
+// pos[y * width + x] = (u, sin(u*freq + time) * cos(v*freq + time) / 2, v, 1),
+// u = 2x/width - 1, v = 2y/height - 1.
+void sineWave(cl_float4 *pos, unsigned width, unsigned height, float time, float freq);
 
-// The sine-wave mesh: pos[y * width + x] = (u, w, v, 1) with
-// u = 2x/width - 1, v = 2y/height - 1, w = sin(u*freq + time) * cos(v*freq + time) / 2.
-void sineWaveReference(Float4 *pos, unsigned width, unsigned height, float time, float freq,
-                       ThreadPool &pool);
+// One step of all-pairs softened gravity (G = 1, masses in w); the
+// acceleration's w sums s * (m_j - m_i) as the kernel's does.
+void nbody(const cl_float4 *pos, const cl_float4 *vel, cl_float4 *newPos, cl_float4 *newVel,
+           int numBodies, float deltaTime, float epsSqr);
 
-// The glow filter: each pixel becomes the average of the disc of the given
-// radius around it (edges clamped), where samples whose channel sum over
-// 765 exceeds threshold count highlight times; alpha becomes 0.
-void postprocessReference(const std::uint32_t *scene, std::uint32_t *result, int width,
-                          int height, int radius, float threshold, float highlight,
-                          ThreadPool &pool);
+// The glow filter by row prefix sums, identical to the direct filter.
+void glow(const std::uint32_t *scene, std::uint32_t *result, int width, int height, int radius,
+          float threshold, float highlight);
 
-// One N-body step: all-pairs softened gravity with G = 1 and masses in w.
-// The acceleration's w sums s * (m_j - m_i) like its other components, so
-// newVel.w changes by that times deltaTime; newPos keeps the mass.
-void nbodyReference(const Float4 *pos, const Float4 *vel, Float4 *newPos, Float4 *newVel,
-                    int numBodies, float deltaTime, float epsSqr, ThreadPool &pool);
+// The host's own yardsticks: floating-point operations a second in chains
+// of multiply-adds, and bytes a second (read plus written) in a copy of
+// the given size.
+double flopsPerSecond();
+double copyBytesPerSecond(size_t bytes);
+
+} // namespace HostReference
 
 #endif

@@ -1,179 +1,171 @@
-// korvane-bench: the kernels of the three views on every OpenCL device,
-// beside a multi-threaded host reference doing the same work.
+// korvane-bench: the three views' kernel work on every OpenCL device,
+// beside multi-threaded host references doing the same work, each side
+// against its own measured peak.
 
-#include "benchoptions.h"
 #include "benchreport.h"
 #include "clinventory.h"
-#include "display.h"
 #include "devicebench.h"
+#include "display.h"
 #include "guibench.h"
-#include "threadpool.h"
+#include "hostreference.h"
+#include "kernelsource.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QJsonArray>
+#include <QJsonDocument>
 
 #include <cstdio>
-#include <cstring>
 #include <memory>
-#include <string>
-#include <vector>
 
 namespace {
 
-void describe(const ClInventory &inventory, int p, int d, unsigned hostThreads,
-              DeviceReport &report)
+void print(FILE *stream, const QString &text)
 {
-    const ClPlatformEntry &platform = inventory.platforms[p];
-    const ClDeviceEntry &device = platform.devices[d];
-    report.platformIndex = p;
-    report.deviceIndex = d;
-    report.platformName = platform.name;
-    report.deviceName = device.name;
-    report.computeUnits = device.maxComputeUnits;
-    report.clockMHz = device.maxClockFrequency;
-    report.floatVectorWidth = device.preferredVectorWidthFloat;
-    report.hostThreads = hostThreads;
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
 }
 
-// The views' sizes and larger ones.
-void measureDevice(DeviceBench &bench, DeviceReport &report)
+void describeOptions(QCommandLineParser &parser)
 {
-    report.figures.push_back(bench.sineWave(256, 256));
-    report.figures.push_back(bench.sineWave(1024, 1024));
-    for (int bodies : { 1024, 4096, 16384 })
-        report.figures.push_back(bench.nbody(bodies));
-    report.figures.push_back(bench.postprocess(730, 400));
-    report.figures.push_back(bench.postprocess(1920, 1080));
+    parser.setApplicationDescription(QStringLiteral(
+        "Times the kernels sine_wave, nbody_sim and postprocess on every OpenCL device (or one)\n"
+        "beside a multi-threaded host reference doing the same work, and both against their\n"
+        "measured peaks. Exit status: 0 when every figure was taken, 1 when one failed, 2 for a\n"
+        "wrong argument or --gui without a display."));
+    parser.addHelpOption();
+    parser.addOptions({
+        { QStringLiteral("device"), QStringLiteral("Only device D of platform P, as korvane-info numbers them."),
+          QStringLiteral("P:D") },
+        { QStringLiteral("quick"), QStringLiteral("Three runs per figure instead of at least 0.5 s of runs.") },
+        { QStringLiteral("json"), QStringLiteral("Prints the figures as one JSON object.") },
+        { QStringLiteral("gui"), QStringLiteral("Runs the program's window: each tab's Start time and frames per second.") },
+        { QStringLiteral("kernels"), QStringLiteral("Builds the .cl files of <dir> instead of the embedded ones."),
+          QStringLiteral("dir") },
+    });
 }
 
-bool guiMeasured(const GuiReport &report)
+bool everyFigureTaken(const QJsonObject &report, const char *list)
 {
-    if (!report.error.empty())
-        return false;
-    for (const GuiFigure &figure : report.figures) {
-        if (!figure.error.empty())
-            return false;
-    }
-    return true;
+    bool taken = !report.contains(QStringLiteral("error"));
+    for (const QJsonValue &figure : report[QLatin1String(list)].toArray())
+        taken = taken && !figure.toObject().contains(QStringLiteral("error"));
+    return taken;
 }
 
-bool allMeasured(const DeviceReport &report)
+QJsonObject describeDevice(const ClInventory &inventory, int p, int d)
 {
-    if (!report.error.empty())
-        return false;
-    for (const Figure &figure : report.figures) {
-        if (!figure.error.empty())
-            return false;
-    }
-    return true;
+    return { { QStringLiteral("platform"), p },
+             { QStringLiteral("device"), d },
+             { QStringLiteral("platformName"), QString::fromLatin1(inventory.platforms[p].name) },
+             { QStringLiteral("deviceName"), QString::fromLatin1(inventory.platforms[p].devices[d].name) },
+             { QStringLiteral("hostThreads"), HostReference::threadCount() } };
 }
 
-// The window's frame rates on one device, beside the kernels alone.
-bool benchWindow(const DeviceReport &report, bool opened, DeviceBench &bench, bool json,
-                 std::unique_ptr<GuiReport> &guiReport)
+// The peaks are measured before the figures and after them.
+QJsonObject benchKernels(DeviceBench &bench, QJsonObject report)
 {
-    guiReport.reset(new GuiReport);
-    if (opened)
-        *guiReport = runGuiBench(report.platformIndex, report.deviceIndex, bench);
-    else
-        guiReport->error = report.error;
-    guiReport->platformIndex = report.platformIndex;
-    guiReport->deviceIndex = report.deviceIndex;
-    if (guiReport->deviceName.empty())
-        guiReport->deviceName = report.deviceName;
-    if (!json)
-        std::fputs(formatGuiTable(*guiReport).c_str(), stdout);
-    return guiMeasured(*guiReport);
-}
-
-// Every figure of one device, printed as soon as it is complete.
-bool benchKernels(DeviceReport &report, bool opened, DeviceBench &bench, bool json,
-                  std::vector<DeviceReport> &reports)
-{
-    if (opened)
-        measureDevice(bench, report);
-    if (!json) {
-        std::fputs(formatDeviceTable(report).c_str(), stdout);
-        std::fputs("\n", stdout);
-        std::fflush(stdout);
-    }
-    reports.push_back(report);
-    return allMeasured(report);
+    bench.peaks();
+    const QJsonObject figures[] = {
+        bench.sineWave(256, 256), bench.sineWave(1024, 1024),
+        bench.nbody(1024), bench.nbody(4096), bench.nbody(16384),
+        bench.postprocess(730, 400), bench.postprocess(1920, 1080),
+    };
+    const QJsonObject peaks = bench.peaks();
+    QJsonArray list;
+    for (const QJsonObject &figure : figures)
+        list.append(figure.contains(QStringLiteral("error")) ? figure : DeviceBench::withShares(figure, peaks));
+    report[QStringLiteral("peaks")] = peaks;
+    report[QStringLiteral("figures")] = list;
+    return report;
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    const std::string program = "korvane-bench";
-    BenchOptions options;
-    std::string error;
-    if (!parseBenchArguments(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
-        std::fprintf(stderr, "%s: %s\n%s", program.c_str(), error.c_str(),
-                     benchUsage(program).c_str());
+    // Read before any application exists: --gui needs a display, which
+    // must be checked first, since the toolkit ends the process without one.
+    QCommandLineParser parser;
+    describeOptions(parser);
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const bool parsed = parser.parse(arguments);
+    const bool gui = parsed && parser.isSet(QStringLiteral("gui")) && !parser.isSet(QStringLiteral("help"));
+    if (gui && !displayReachable()) {
+        print(stderr, QStringLiteral("korvane-bench: --gui needs a display: %1\n").arg(QLatin1String(displayMissingText())));
         return 2;
     }
-    if (options.help) {
-        std::fputs(benchUsage(program).c_str(), stdout);
+    std::unique_ptr<QCoreApplication> app(gui ? new QApplication(argc, argv) : new QCoreApplication(argc, argv));
+
+    int platformIndex = -1;   // every device
+    int deviceIndex = -1;
+    const QString device = parser.value(QStringLiteral("device"));
+    if (!parsed || !(device.isEmpty() || parseDeviceIndexes(device, platformIndex, deviceIndex))) {
+        const QString error = parsed ? QStringLiteral("--device expects P:D, such as 0:0, not \"%1\"").arg(device)
+                                     : parser.errorText();
+        print(stderr, QStringLiteral("korvane-bench: %1\nUsage: korvane-bench [--device P:D] [--quick] [--json] [--gui]"
+                                     " [--kernels DIR]\n").arg(error));
+        return 2;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        print(stdout, parser.helpText());
         return 0;
     }
-    // Without a display the toolkit would abort with a core dump.
-    if (options.gui && !displayReachable()) {
-        std::fprintf(stderr, "%s: --gui needs a display: %s\n", program.c_str(), displayMissingText());
-        return 2;
-    }
-    std::unique_ptr<QApplication> app;
-    if (options.gui)
-        app.reset(new QApplication(argc, argv));
+    const bool json = parser.isSet(QStringLiteral("json"));
+    const RunSettings settings = parser.isSet(QStringLiteral("quick")) ? RunSettings::quick() : RunSettings();
+    if (parser.isSet(QStringLiteral("kernels")))
+        useKernelFolder(parser.value(QStringLiteral("kernels")));
 
-    ClInventory inventory;
-    std::memset(&inventory, 0, sizeof inventory);
-    const cl_int scanStatus = scanOpenClInventory(inventory);
-    const int firstPlatform = scanStatus == CL_SUCCESS ? firstPlatformWithDevice(inventory) : -1;
+    ClInventory inventory = {};
+    const cl_int scanned = scanOpenClInventory(inventory);
+    const int firstPlatform = scanned == CL_SUCCESS ? firstPlatformWithDevice(inventory) : -1;
     if (firstPlatform < 0) {
-        const QString text = scanStatus == CL_SUCCESS ? QStringLiteral("no platform has an OpenCL device\n")
-                                                      : scanFailureText(scanStatus);
-        std::fprintf(stderr, "%s: %s", program.c_str(), text.toLocal8Bit().constData());
+        print(stderr, QStringLiteral("korvane-bench: %1").arg(scanned == CL_SUCCESS ? QStringLiteral("no platform has an OpenCL device\n")
+                                                                                   : scanFailureText(scanned)));
         releaseOpenClInventory(inventory);
         return 1;
     }
     // The window runs on one device: the first unless one is chosen.
-    if (options.gui && options.allDevices()) {
-        options.platformIndex = firstPlatform;
-        options.deviceIndex = 0;
+    if (gui && platformIndex < 0) {
+        platformIndex = firstPlatform;
+        deviceIndex = 0;
     }
-    if (!options.allDevices()
-        && !inventoryDevice(inventory, options.platformIndex, options.deviceIndex)) {
-        std::fprintf(stderr, "%s: there is no device %d:%d\n", program.c_str(),
-                     options.platformIndex, options.deviceIndex);
+    if (platformIndex >= 0 && !inventoryDevice(inventory, platformIndex, deviceIndex)) {
+        print(stderr, QStringLiteral("korvane-bench: there is no device %1:%2\n").arg(platformIndex).arg(deviceIndex));
         releaseOpenClInventory(inventory);
         return 2;
     }
 
-    ThreadPool pool;
-    const MeasureSettings settings = options.quick ? MeasureSettings::quick() : MeasureSettings();
-    std::vector<DeviceReport> reports;
-    std::unique_ptr<GuiReport> guiReport;
+    QJsonArray devices;
+    QJsonObject window;
     bool ok = true;
-    for (cl_uint p = 0; p < inventory.numPlatforms; ++p) {
-        for (cl_uint d = 0; d < inventory.platforms[p].numDevices; ++d) {
-            if (!options.allDevices()
-                && (int(p) != options.platformIndex || int(d) != options.deviceIndex))
+    for (int p = 0; p < int(inventory.numPlatforms); ++p) {
+        for (int d = 0; d < int(inventory.platforms[p].numDevices); ++d) {
+            if (platformIndex >= 0 && (p != platformIndex || d != deviceIndex))
                 continue;
-            DeviceReport report;
-            describe(inventory, int(p), int(d), pool.threadCount(), report);
-            DeviceBench bench(pool, settings, options.kernelDir);
-            const bool opened = bench.open(inventory.platformIds[p],
-                                           inventory.platforms[p].deviceIds[d], report);
-            const bool measured = options.gui
-                ? benchWindow(report, opened, bench, options.json, guiReport)
-                : benchKernels(report, opened, bench, options.json, reports);
-            ok = ok && measured;
+            DeviceBench bench(settings);
+            QJsonObject report = describeDevice(inventory, p, d);
+            QString error;
+            if (!bench.open(inventory.platformIds[p], inventory.platforms[p].deviceIds[d], error))
+                report[QStringLiteral("error")] = error;
+            else if (!gui)
+                report = benchKernels(bench, report);
+            if (gui)
+                window = report.contains(QStringLiteral("error")) ? report : runGuiBench(p, d, bench);
+            if (!json)
+                print(stdout, gui ? BenchReport::guiTable(window) : BenchReport::deviceTable(report) + QLatin1Char('\n'));
+            ok = ok && everyFigureTaken(gui ? window : report, gui ? "views" : "figures");
+            devices.append(report);
         }
     }
-    if (options.json)
-        std::fputs(formatJson(reports, guiReport.get()).c_str(), stdout);
-
+    if (json) {
+        QJsonObject root{ { QStringLiteral("devices"), devices } };
+        if (gui)
+            root[QStringLiteral("gui")] = window;
+        print(stdout, QString::fromUtf8(QJsonDocument(root).toJson()));
+    }
     releaseOpenClInventory(inventory);
     return ok ? 0 : 1;
 }
-
