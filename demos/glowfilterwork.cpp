@@ -1,5 +1,7 @@
 #include "glowfilterwork.h"
 
+#include "clbuild.h"
+
 namespace {
 
 // The smallest multiple of the group side that is greater than size: the
@@ -15,28 +17,13 @@ size_t roundedPast(int size)
 cl_int GlowFilterWork::setImageArgs(cl_kernel kernel, cl_mem scene, cl_mem result, cl_int width,
                                     cl_int height)
 {
-    cl_int s = clSetKernelArg(kernel, 0, sizeof scene, &scene);
-    if (s == CL_SUCCESS)
-        s = clSetKernelArg(kernel, 1, sizeof result, &result);
-    if (s == CL_SUCCESS)
-        s = clSetKernelArg(kernel, 2, sizeof width, &width);
-    if (s == CL_SUCCESS)
-        s = clSetKernelArg(kernel, 3, sizeof height, &height);
-    return s;
+    return setKernelArgs(kernel, 0, scene, result, width, height);
 }
 
 cl_int GlowFilterWork::setFilterArgs(cl_kernel kernel)
 {
-    cl_int s = clSetKernelArg(kernel, 4, sizeof tileWidth, &tileWidth);
-    if (s == CL_SUCCESS)
-        s = clSetKernelArg(kernel, 5, sizeof radius, &radius);
-    if (s == CL_SUCCESS)
-        s = clSetKernelArg(kernel, 6, sizeof threshold, &threshold);
-    if (s == CL_SUCCESS)
-        s = clSetKernelArg(kernel, 7, sizeof highlight, &highlight);
-    if (s == CL_SUCCESS)
-        s = clSetKernelArg(kernel, 8, tileBytes, nullptr);
-    return s;
+    const cl_int s = setKernelArgs(kernel, 4, tileWidth, radius, threshold, highlight);
+    return s == CL_SUCCESS ? clSetKernelArg(kernel, 8, tileBytes, nullptr) : s;
 }
 
 cl_int GlowFilterWork::enqueue(cl_command_queue queue, cl_kernel kernel, int width, int height)

@@ -1,28 +1,18 @@
 #include "nbodywork.h"
 
+#include "clbuild.h"
+
 cl_int NBodyWork::setStateArgs(cl_kernel kernel, cl_mem pos, cl_mem vel, cl_mem newPos,
                                cl_mem newVel)
 {
-    cl_int s = clSetKernelArg(kernel, 0, sizeof pos, &pos);
-    if (s == CL_SUCCESS)
-        s = clSetKernelArg(kernel, 1, sizeof vel, &vel);
-    if (s == CL_SUCCESS)
-        s = clSetKernelArg(kernel, 6, sizeof newPos, &newPos);
-    if (s == CL_SUCCESS)
-        s = clSetKernelArg(kernel, 7, sizeof newVel, &newVel);
-    return s;
+    const cl_int s = setKernelArgs(kernel, 0, pos, vel);
+    return s == CL_SUCCESS ? setKernelArgs(kernel, 6, newPos, newVel) : s;
 }
 
 cl_int NBodyWork::setConstantArgs(cl_kernel kernel, cl_int numBodies)
 {
-    cl_int s = clSetKernelArg(kernel, 2, sizeof numBodies, &numBodies);
-    if (s == CL_SUCCESS)
-        s = clSetKernelArg(kernel, 3, sizeof deltaTime, &deltaTime);
-    if (s == CL_SUCCESS)
-        s = clSetKernelArg(kernel, 4, sizeof epsSqr, &epsSqr);
-    if (s == CL_SUCCESS)
-        s = clSetKernelArg(kernel, 5, groupSize * sizeof(cl_float4), nullptr);
-    return s;
+    const cl_int s = setKernelArgs(kernel, 2, numBodies, deltaTime, epsSqr);
+    return s == CL_SUCCESS ? clSetKernelArg(kernel, 5, groupSize * sizeof(cl_float4), nullptr) : s;
 }
 
 cl_int NBodyWork::enqueue(cl_command_queue queue, cl_kernel kernel, int numBodies)

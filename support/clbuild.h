@@ -14,6 +14,16 @@ struct ClCall
     bool ok() const { return status == CL_SUCCESS; }
 };
 
+// Sets kernel arguments first, first + 1, ... to values in order; the first
+// failure ends it and is returned.
+template <typename... Values>
+cl_int setKernelArgs(cl_kernel kernel, cl_uint first, const Values &...values)
+{
+    cl_int s = CL_SUCCESS;
+    ((s = s == CL_SUCCESS ? clSetKernelArg(kernel, first++, sizeof values, &values) : s), ...);
+    return s;
+}
+
 // A context on one device and an in-order queue on it. A failure leaves
 // whatever was created for the caller to release.
 ClCall openContextAndQueue(const cl_context_properties *properties, cl_device_id device,

@@ -80,14 +80,14 @@ QString BenchReport::guiTable(const QJsonObject &gui)
     QString table = QStringLiteral("Window on device %1\n").arg(text(gui, "deviceName"));
     if (gui.contains(QStringLiteral("error")))
         return table + QStringLiteral("  not measured: %1\n").arg(text(gui, "error"));
-    table += QString::asprintf("\n%-34s %-12s %-9s %8s %13s %17s  %s\n", "tab", "kernel", "size", "Start ms",
+    table += QString::asprintf("\n%-34s %-12s %-13s %8s %13s %17s  %s\n", "tab", "kernel", "size", "Start ms",
                                "view frames/s", "kernel-only runs/s", "frame display, once a second");
     for (const QJsonValue &value : gui[QStringLiteral("views")].toArray()) {
         const QJsonObject view = value.toObject();
         QStringList samples;
         for (const QJsonValue &sample : view[QStringLiteral("frameSamples")].toArray())
             samples << QString::number(sample.toInt());
-        table += QString::asprintf("%-34s %-12s %-9s %8.0f %13.1f %17.1f  %s\n", qPrintable(text(view, "tab")),
+        table += QString::asprintf("%-34s %-12s %-13s %8.0f %13.1f %17.1f  %s\n", qPrintable(text(view, "tab")),
                                    qPrintable(text(view, "kernel")), qPrintable(text(view, "size")),
                                    number(view, "startMs"), number(view, "framesPerSecond"),
                                    number(view, "kernelRunsPerSecond"), qPrintable(samples.join(QLatin1Char(' '))));

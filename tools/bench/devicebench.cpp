@@ -25,12 +25,9 @@ QString sizeText(int width, int height)
     return QStringLiteral("%1x%2").arg(width).arg(height);
 }
 
-QJsonObject summary(std::vector<double> seconds)
+QJsonObject summary(const std::vector<double> &seconds)
 {
-    std::sort(seconds.begin(), seconds.end());
-    const size_t n = seconds.size();
-    const double median = n % 2 ? seconds[n / 2] : (seconds[n / 2 - 1] + seconds[n / 2]) / 2.0;
-    return { { QStringLiteral("runs"), int(n) }, { QStringLiteral("medianMs"), median * 1e3 } };
+    return { { QStringLiteral("runs"), int(seconds.size()) }, { QStringLiteral("medianMs"), median(seconds) * 1e3 } };
 }
 
 double medianSeconds(const QJsonObject &figure, const QString &side)
@@ -66,16 +63,6 @@ void addDifference(QJsonObject &figure, const Value *a, const Value *b, size_t c
     figure[QStringLiteral("differenceUnit")] = QLatin1String(unit);
 }
 
-// Sets arguments 0, 1, ... in order; the first failure ends it.
-template <typename... Values>
-cl_int setArgs(cl_kernel kernel, const Values &...values)
-{
-    cl_uint index = 0;
-    cl_int s = CL_SUCCESS;
-    ((s = s == CL_SUCCESS ? clSetKernelArg(kernel, index++, sizeof values, &values) : s), ...);
-    return s;
-}
-
 double secondsOf(const std::function<void()> &work)
 {
     QElapsedTimer clock;
@@ -85,6 +72,13 @@ double secondsOf(const std::function<void()> &work)
 }
 
 } // namespace
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n == 0 ? 0.0 : n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
+}
 
 DeviceBench::DeviceBench(const RunSettings &settings)
     : settings(settings)
@@ -267,7 +261,7 @@ double DeviceBench::deviceFlopsPerSecond()
     cl_int iterations = 64;
     while (failure.ok() && seconds < 0.02) {
         iterations *= 2;
-        check(setArgs(k, out, iterations, b, c), "clSetKernelArg");
+        check(setKernelArgs(k, 0, out, iterations, b, c), "clSetKernelArg");
         seconds = fastestRun(k, items, 3);
     }
     releaseBuffers();
@@ -280,7 +274,7 @@ double DeviceBench::deviceCopyBytesPerSecond(size_t bytes)
     cl_kernel k = kernel(peakSource, "stream_copy");
     cl_mem from = buffer(bytes);
     cl_mem to = buffer(bytes);
-    failure.ok() && check(setArgs(k, from, to), "clSetKernelArg");
+    failure.ok() && check(setKernelArgs(k, 0, from, to), "clSetKernelArg");
     fastestRun(k, bytes / sizeof(cl_float4), 1);   // the first run places the pages
     const double seconds = fastestRun(k, bytes / sizeof(cl_float4), 5);
     releaseBuffers();

@@ -9,6 +9,10 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
+
+// The middle value, or the mean of the middle two; 0 for none.
+double median(std::vector<double> values);
 
 // How many runs make a figure.
 struct RunSettings

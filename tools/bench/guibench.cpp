@@ -33,13 +33,6 @@ void waitMs(int milliseconds)
     loop.exec();
 }
 
-double median(QVector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const int n = values.size();
-    return n == 0 ? 0.0 : n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
-}
-
 // A view reports OpenCL failures in a modal box, which would stop the
 // measurement; each such box is closed and its text kept.
 QStringList closeErrorBoxes()
@@ -58,13 +51,13 @@ QStringList closeErrorBoxes()
 // A click on Start runs the whole Start before it returns.
 double timeStarts(MainWindow &window, const QString &tab)
 {
-    QVector<double> milliseconds;
+    std::vector<double> milliseconds;
     for (int i = 0; i < startsPerTab; ++i) {
         waitMs(300);
         QElapsedTimer clock;
         clock.start();
         window.launch(tab, QString(), true);
-        milliseconds << clock.nsecsElapsed() / 1e6;
+        milliseconds.push_back(clock.nsecsElapsed() / 1e6);
     }
     return median(milliseconds);
 }
@@ -75,12 +68,12 @@ QJsonObject runView(MainWindow &window, const QString &tab, QTabWidget *tabs, QL
 {
     QJsonObject view{ { QStringLiteral("startMs"), timeStarts(window, tab) },
                       { QStringLiteral("tab"), tabs->tabText(tabs->currentIndex()) } };
-    QVector<double> samples;
+    std::vector<double> samples;
     QJsonArray shown;
     for (int second = 1; second <= secondsPerTab; ++second) {
         waitMs(1000);
         if (second > 1) {
-            samples << display->intValue();
+            samples.push_back(display->intValue());
             shown.append(display->intValue());
         }
     }
