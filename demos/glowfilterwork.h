@@ -22,9 +22,11 @@ struct GlowFilterWork
     static constexpr int groupWidth = 8;
     static constexpr int groupHeight = 16;
     static constexpr cl_int radius = 4;
-    // The staged row length, which the kernel checks against the work-group
+    // The staged row length: the block's runs and one more, which holds the
+    // border on both sides. The kernel checks it against the work-group
     // before it takes its staged path.
-    static constexpr cl_int tileWidth = pixelsPerItem * groupWidth + 2 * radius;
+    static constexpr cl_int tileWidth = pixelsPerItem * (groupWidth + 1);
+    static_assert(2 * radius <= pixelsPerItem, "the extra run holds both borders");
     static constexpr cl_float threshold = 0.8f;
     static constexpr cl_float highlight = 4.0f;
     // Two words for each staged pixel, and two for each of its column sums
