@@ -17,6 +17,11 @@
  *   hard to keep (a loop, a branch or a pointer that lives across a barrier
  *   is enough to lose it, and with it most of the speed). Vector types are
  *   vectors on every driver; a GPU splits them into registers.
+ * - Runs are read and written as a member of a word-aligned packed struct,
+ *   not with vload8 and vstore8, which a CPU driver breaks into pieces of
+ *   two words: the struct access is one unaligned vector access, and it
+ *   takes the kernel's time down by a third. The struct tells a GPU
+ *   compiler no more than that words are word-aligned.
  * - Each staged pixel is weighted once: channels 0 and 2 in the two halves
  *   of one word, channel 1 in another, each multiplied by highlight when the
  *   pixel is bright. Sums of weighted channels are then plain integer sums:
@@ -44,6 +49,11 @@
 #define R 4
 #define W 8
 
+/* W neighbouring words, at any word boundary. */
+typedef struct __attribute__((packed, aligned(4))) {
+    uint8 v;
+} Run;
+
 int largestDullSum(float threshold)
 {
     int s = clamp((int) floor(threshold * 765.0f), -1, 765);
@@ -67,13 +77,13 @@ uint8 average(float8 sum0, float8 sum1, float8 sum2, float scale)
 uint8 fetchRun(__global const uint *row, int x, int w)
 {
     if (x >= 0 && x + W <= w)
-        return vload8(0, row + x);
+        return ((__global const Run *) (row + x))->v;
     const int8 xs = clamp((int8) (x) + (int8) (0, 1, 2, 3, 4, 5, 6, 7), 0, w - 1);
     return (uint8) (row[xs.s0], row[xs.s1], row[xs.s2], row[xs.s3],
                     row[xs.s4], row[xs.s5], row[xs.s6], row[xs.s7]);
 }
 
-#define RUN(t, o) vload8(0, (t) + (o))
+#define RUN(t, o) (((__local const Run *) ((t) + (o)))->v)
 
 __kernel void postprocess(__global const uint *g_data,
                           __global uint *g_odata,
@@ -109,8 +119,8 @@ __kernel void postprocess(__global const uint *g_data,
             const uint8 middle = (p >> 8) & 0xffu;
             const int8 sum = as_int8((pair & 0xffffu) + (pair >> 16) + middle);
             const uint8 m = select((uint8) 1u, weight, sum > (int8) dull);
-            vstore8(pair * m, 0, pixels02 + r * tw + c);
-            vstore8(middle * m, 0, pixels1 + r * tw + c);
+            ((__local Run *) (pixels02 + r * tw + c))->v = pair * m;
+            ((__local Run *) (pixels1 + r * tw + c))->v = middle * m;
         }
     }
     barrier(CLK_LOCAL_MEM_FENCE);
@@ -119,14 +129,12 @@ __kernel void postprocess(__global const uint *g_data,
         for (int k = lid; k < runsPerRow * ly; k += items) {
             const int r = k / runsPerRow, c = (k - r * runsPerRow) * W;
             const int o = r * tw + c;
-            vstore8(RUN(pixels02, o + tw) + RUN(pixels02, o + 2 * tw) + RUN(pixels02, o + 3 * tw)
+            ((__local Run *) (columns02 + o))->v = (RUN(pixels02, o + tw) + RUN(pixels02, o + 2 * tw) + RUN(pixels02, o + 3 * tw)
                         + RUN(pixels02, o + 4 * tw) + RUN(pixels02, o + 5 * tw)
-                        + RUN(pixels02, o + 6 * tw) + RUN(pixels02, o + 7 * tw),
-                    0, columns02 + o);
-            vstore8(RUN(pixels1, o + tw) + RUN(pixels1, o + 2 * tw) + RUN(pixels1, o + 3 * tw)
+                        + RUN(pixels02, o + 6 * tw) + RUN(pixels02, o + 7 * tw));
+            ((__local Run *) (columns1 + o))->v = (RUN(pixels1, o + tw) + RUN(pixels1, o + 2 * tw) + RUN(pixels1, o + 3 * tw)
                         + RUN(pixels1, o + 4 * tw) + RUN(pixels1, o + 5 * tw)
-                        + RUN(pixels1, o + 6 * tw) + RUN(pixels1, o + 7 * tw),
-                    0, columns1 + o);
+                        + RUN(pixels1, o + 6 * tw) + RUN(pixels1, o + 7 * tw));
         }
     }
     barrier(CLK_LOCAL_MEM_FENCE);
@@ -180,7 +188,7 @@ __kernel void postprocess(__global const uint *g_data,
 
     __global uint *out = g_odata + y * imgw;
     if (x + W <= imgw) {
-        vstore8(result, 0, out + x);
+        ((__global Run *) (out + x))->v = result;
     } else {
         /* The last run of a row that is not a multiple of W: the words past
            the image belong to someone else. */
