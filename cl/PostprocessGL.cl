@@ -83,6 +83,15 @@ uint8 fetchRun(__global const uint *row, int x, int w)
                     row[xs.s4], row[xs.s5], row[xs.s6], row[xs.s7]);
 }
 
+#define STAGE(p, r, c) \
+    { \
+        const uint8 pair = (p) & 0x00ff00ffu; \
+        const uint8 middle = ((p) >> 8) & 0xffu; \
+        const int8 sum = as_int8((pair & 0xffffu) + (pair >> 16) + middle); \
+        const uint8 m = select((uint8) 1u, weight, sum > (int8) dull); \
+        ((__local Run *) (pixels02 + (r) * tw + (c)))->v = pair * m; \
+        ((__local Run *) (pixels1 + (r) * tw + (c)))->v = middle * m; \
+    }
 #define RUN(t, o) (((__local const Run *) ((t) + (o)))->v)
 
 __kernel void postprocess(__global const uint *g_data,
@@ -112,15 +121,18 @@ __kernel void postprocess(__global const uint *g_data,
         const int x0 = get_group_id(0) * W * lx - R, y0 = get_group_id(1) * ly - R;
         const int dull = largestDullSum(threshold);
         const uint8 weight = (uint8) ((uint) highlight);
-        for (int k = lid; k < runsPerRow * th; k += items) {
+        /* Two reads from global memory in flight per work-item: the stage
+           waits mostly on them. The second one, past the end, reads the
+           last run again and stores nothing. */
+        for (int k = lid; k < runsPerRow * th; k += 2 * items) {
+            const int k2 = min(k + items, runsPerRow * th - 1);
             const int r = k / runsPerRow, c = (k - r * runsPerRow) * W;
+            const int r2 = k2 / runsPerRow, c2 = (k2 - r2 * runsPerRow) * W;
             const uint8 p = fetchRun(g_data + clamp(y0 + r, 0, imgh - 1) * imgw, x0 + c, imgw);
-            const uint8 pair = p & 0x00ff00ffu;
-            const uint8 middle = (p >> 8) & 0xffu;
-            const int8 sum = as_int8((pair & 0xffffu) + (pair >> 16) + middle);
-            const uint8 m = select((uint8) 1u, weight, sum > (int8) dull);
-            ((__local Run *) (pixels02 + r * tw + c))->v = pair * m;
-            ((__local Run *) (pixels1 + r * tw + c))->v = middle * m;
+            const uint8 p2 = fetchRun(g_data + clamp(y0 + r2, 0, imgh - 1) * imgw, x0 + c2, imgw);
+            STAGE(p, r, c)
+            if (k + items < runsPerRow * th)
+                STAGE(p2, r2, c2)
         }
     }
     barrier(CLK_LOCAL_MEM_FENCE);
