@@ -15,11 +15,11 @@ struct GlowFilterWork
 {
     static constexpr const char *resourcePath = ":/cl/PostprocessGL.cl";
     static constexpr const char *kernelName = "postprocess";
-    static constexpr int pixelsPerItem = 8;
-    // 128 work-items, half as many as the view's groups had before, and a
-    // block of 64 x 16 pixels, large enough that the staged border of 4
-    // pixels adds less than half again to the block.
-    static constexpr int groupWidth = 8;
+    static constexpr int pixelsPerItem = 16;
+    // 64 work-items, within the limits of small devices, over a block of
+    // 64 x 16 pixels, large enough that the staged border adds less than
+    // half again to the block.
+    static constexpr int groupWidth = 4;
     static constexpr int groupHeight = 16;
     static constexpr cl_int radius = 4;
     // The staged row length: the block's runs and one more, which holds the
