@@ -252,7 +252,7 @@ private slots:
             QVERIFY(pp.view->isReady());
             return;
         }
-        // Both sizes leave part of a 16 x 16 work-group past the image.
+        // Both sizes leave part of a work-group's 64 x 16 block past the image.
         for (const QSize &size : { viewSize, QSize(131, 77) }) {
             // The grab reads the back buffer, which the first swap after a
             // resize replaces.
