@@ -4,12 +4,11 @@
 
 namespace {
 
-// The smallest multiple of the group side that is greater than size: the
-// kernel lets the work-items past the image take part in the tile load.
-size_t roundedPast(int size)
+// Enough groups to cover count items: work-items past the frame return
+// after the barriers, having helped stage the tile.
+size_t roundedUp(int count, int group)
 {
-    const int side = GlowFilterWork::groupSide;
-    return size_t(size / side * side + side);
+    return size_t((count + group - 1) / group * group);
 }
 
 } // namespace
@@ -28,7 +27,8 @@ cl_int GlowFilterWork::setFilterArgs(cl_kernel kernel)
 
 cl_int GlowFilterWork::enqueue(cl_command_queue queue, cl_kernel kernel, int width, int height)
 {
-    const size_t local[2] = { size_t(groupSide), size_t(groupSide) };
-    const size_t global[2] = { roundedPast(width), roundedPast(height) };
+    const size_t local[2] = { size_t(groupWidth), size_t(groupHeight) };
+    const int runs = (width + pixelsPerItem - 1) / pixelsPerItem;
+    const size_t global[2] = { roundedUp(runs, groupWidth), roundedUp(height, groupHeight) };
     return clEnqueueNDRangeKernel(queue, kernel, 2, nullptr, global, local, 0, nullptr, nullptr);
 }

@@ -3,20 +3,37 @@
 
 #include <CL/cl.h>
 
+#include <cstddef>
+
 // The second tab's kernel work, as the view runs it and korvane-bench
-// times it: the glow filter over a frame of 32-bit pixels, in 16 x 16
-// work-groups that each stage their block and a border of the filter
-// radius in local memory.
+// times it: the glow filter over a frame of 32-bit pixels. Each work-item
+// makes a run of pixelsPerItem pixels of one row; a work-group of
+// groupWidth x groupHeight work-items makes a block pixelsPerItem *
+// groupWidth pixels wide and groupHeight rows tall, and stages that block
+// with a border of the filter radius in local memory.
 struct GlowFilterWork
 {
     static constexpr const char *sourceFile = "PostprocessGL.cl";
     static constexpr const char *kernelName = "postprocess";
-    static constexpr int groupSide = 16;
+    static constexpr int pixelsPerItem = 16;
+    // 64 work-items, within the limits of small devices, over a block of
+    // 64 x 16 pixels, large enough that the staged border adds less than
+    // half again to the block.
+    static constexpr int groupWidth = 4;
+    static constexpr int groupHeight = 16;
     static constexpr cl_int radius = 4;
-    static constexpr cl_int tileWidth = groupSide + 2 * radius;
+    // The staged row length: the block's runs and one more, which holds the
+    // border on both sides. The kernel checks it against the work-group
+    // before it takes its staged path.
+    static constexpr cl_int tileWidth = pixelsPerItem * (groupWidth + 1);
+    static_assert(2 * radius <= pixelsPerItem, "the extra run holds both borders");
     static constexpr cl_float threshold = 0.8f;
     static constexpr cl_float highlight = 4.0f;
-    static constexpr size_t tileBytes = (groupSide + 32) * (groupSide + 32) * sizeof(cl_uint);
+    // Two words for each staged pixel, and two for each of its column sums
+    // over the block's rows.
+    static constexpr std::size_t tileBytes =
+        std::size_t(2 * tileWidth * (groupHeight + 2 * radius) + 2 * tileWidth * groupHeight)
+        * sizeof(cl_uint);
 
     // Arguments 0 to 3: the scene, the result and the frame's size.
     static cl_int setImageArgs(cl_kernel kernel, cl_mem scene, cl_mem result, cl_int width,
