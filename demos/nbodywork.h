@@ -12,16 +12,21 @@ struct NBodyWork
     static constexpr const char *sourceFile = "NBody_Kernels.cl";
     static constexpr const char *kernelName = "nbody_sim";
     static constexpr int bodies = 1024;
-    static constexpr size_t groupSize = 256;
+    // The work-group, and so the tile of bodies staged at a time, unless
+    // the device allows fewer work-items.
+    static constexpr size_t largestGroup = 256;
     static constexpr float deltaTime = 0.005f;
     static constexpr float epsSqr = 50.0f;
 
     // Arguments 0 and 1 are the state a step reads, 6 and 7 the state it writes.
     static cl_int setStateArgs(cl_kernel kernel, cl_mem pos, cl_mem vel, cl_mem newPos,
                                cl_mem newVel);
+    // The largest power of two up to largestGroup that the device runs as
+    // one work-group and that divides numBodies.
+    static cl_int chooseGroupSize(cl_device_id device, int numBodies, size_t &groupSize);
     // Arguments 2 to 5: the body count, the constants and the tile.
-    static cl_int setConstantArgs(cl_kernel kernel, cl_int numBodies);
-    static cl_int enqueue(cl_command_queue queue, cl_kernel kernel, int numBodies);
+    static cl_int setConstantArgs(cl_kernel kernel, cl_int numBodies, size_t groupSize);
+    static cl_int enqueue(cl_command_queue queue, cl_kernel kernel, int numBodies, size_t groupSize);
 };
 
 #endif

@@ -39,7 +39,8 @@ void oglnbody::setupOpenCl()
         return;
     if (!createBuffers())
         return;
-    if (!setStateArgs() || !check(NBodyWork::setConstantArgs(kernel, numBodies), "clSetKernelArg"))
+    if (!check(NBodyWork::chooseGroupSize(selectedDevice(), numBodies, groupSize), "clGetDeviceInfo")
+        || !setStateArgs() || !check(NBodyWork::setConstantArgs(kernel, numBodies, groupSize), "clSetKernelArg"))
         return;
 
     // The repaint runs the first step.
@@ -101,7 +102,7 @@ void oglnbody::runKernel()
     if (!canRun())
         return;
     ++frameCount;
-    if (!check(NBodyWork::enqueue(queue, kernel, numBodies), "clEnqueueNDRangeKernel"))
+    if (!check(NBodyWork::enqueue(queue, kernel, numBodies, groupSize), "clEnqueueNDRangeKernel"))
         return;
     if (!check(clFinish(queue), "clFinish"))
         return;

@@ -36,6 +36,7 @@ private:
     void drawBodies() const;
 
     int numBodies = NBodyWork::bodies;
+    size_t groupSize = NBodyWork::largestGroup;
     cl_float4 *initialPositions = nullptr;
     cl_float4 *initialVelocities = nullptr;
     cl_float4 *positions = nullptr;

@@ -318,12 +318,14 @@ QJsonObject DeviceBench::nbody(int numBodies)
     const size_t bytes = size_t(numBodies) * sizeof(cl_float4);
     cl_kernel k = kernel(NBodyWork::sourceFile, NBodyWork::kernelName);
     cl_mem state[4] = { buffer(bytes, pos.data()), buffer(bytes, vel.data()), buffer(bytes), buffer(bytes) };
+    size_t group = 0;
+    failure.ok() && check(NBodyWork::chooseGroupSize(device, numBodies, group), "clGetDeviceInfo");
     failure.ok() && check(NBodyWork::setStateArgs(k, state[0], state[1], state[2], state[3]), "clSetKernelArg")
-        && check(NBodyWork::setConstantArgs(k, numBodies), "clSetKernelArg");
+        && check(NBodyWork::setConstantArgs(k, numBodies, group), "clSetKernelArg");
 
     std::vector<cl_float4> devicePos(numBodies), hostPos(numBodies), hostVel(numBodies);
     figure = measure(figure, [&] {
-        failure.ok() && check(NBodyWork::enqueue(queue, k, numBodies), "clEnqueueNDRangeKernel")
+        failure.ok() && check(NBodyWork::enqueue(queue, k, numBodies, group), "clEnqueueNDRangeKernel")
             && check(clEnqueueReadBuffer(queue, state[2], CL_TRUE, 0, bytes, devicePos.data(), 0, nullptr, nullptr),
                      "clEnqueueReadBuffer");
     }, [&] {
