@@ -67,7 +67,6 @@ private slots:
     void onlyTheCurrentTabAnimates();
     void failureReportNamesTheTabAndTheStep();
     void menuOpensBothDialogsModeless();
-    void windowIsBlackWithNearWhiteLabels();
 
 private:
     template <typename T = QWidget>
@@ -241,22 +240,6 @@ void MainWindowTest::menuOpensBothDialogsModeless()
         QVERIFY(dialog->isVisible() && !dialog->isModal());
         dialog->close();
     }
-}
-
-// The forms' style sheets at work: a black window with near-white labels.
-void MainWindowTest::windowIsBlackWithNearWhiteLabels()
-{
-    const QImage image = window->grab().toImage();
-    const QWidget *tabs = child("tabWidget");
-    const QPoint margin = tabs->mapTo(window.get(), QPoint(0, tabs->height() / 2)) - QPoint(3, 0);
-    QCOMPARE(QColor(image.pixel(margin)), QColor(Qt::black));
-    const QWidget *label = child("label_3");
-    const QRect area(label->mapTo(window.get(), QPoint(0, 0)), label->size());
-    int light = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x)
-            light += qGray(image.pixel(x, y)) > 230 ? 1 : 0;
-    QVERIFY(light > 10);
 }
 
 QTEST_MAIN(MainWindowTest)
