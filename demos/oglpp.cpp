@@ -80,11 +80,12 @@ bool OGLPP::isReady() const
 
 void OGLPP::animate()
 {
+    // The scene turns only while it is shown filtered; a view at rest, or
+    // with a report open (a repaint would then be recursive), stays still.
+    if (!isRunning())
+        return;
     yRot += 2.0f;
-    // A report opened inside a frame would make this a recursive repaint;
-    // the view is released as soon as the report closes anyway.
-    if (!isReporting())
-        repaint();
+    repaint();
 }
 
 // Decided from the device's own extension list and nothing else: a driver
