@@ -30,6 +30,8 @@ bool namesExtension(const QByteArray &extensions, const char *name)
 
 } // namespace
 
+bool OGLPP::timeFrameParts = false;
+
 OGLPP::OGLPP(QWidget *parent)
     : DemoView(parent)
 {
@@ -197,6 +199,7 @@ void OGLPP::runKernel()
     } else if (!stageSceneIn()) {
         return;
     }
+    endPart(&FrameParts::transfers);
 
     if (!check(GlowFilterWork::setFilterArgs(kernel), "clSetKernelArg")
         || !check(GlowFilterWork::enqueue(queue, kernel, imageWidth, imageHeight), "clEnqueueNDRangeKernel"))
@@ -206,8 +209,10 @@ void OGLPP::runKernel()
         return;
     if (!check(clFinish(queue), "clFinish"))
         return;
+    endPart(&FrameParts::kernel);
     if (!sharing)
         stageResultOut();
+    endPart(&FrameParts::transfers);
 }
 
 // Without sharing the scene goes through host memory: the pixel buffer the
@@ -307,9 +312,12 @@ void OGLPP::paintGL()
         return;
     }
 
+    partClock.start();
     renderScene();
+    endPart(&FrameParts::scene);
     glFuncs.glBindBuffer(GL_PIXEL_PACK_BUFFER, sceneBuffer);
     glReadPixels(0, 0, imageWidth, imageHeight, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+    endPart(&FrameParts::readBack);
     runKernel();
     if (!isReady()) {
         // The run failed and released everything; the unfiltered scene
@@ -359,6 +367,7 @@ void OGLPP::showResult()
     glBindTexture(GL_TEXTURE_2D, resultTexture);
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, imageWidth, imageHeight, GL_BGRA, GL_UNSIGNED_BYTE,
                     nullptr);
+    endPart(&FrameParts::upload);
 
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
@@ -384,6 +393,36 @@ void OGLPP::showResult()
     glDisable(GL_TEXTURE_2D);
     glFuncs.glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
     glFuncs.glBindBuffer(GL_PIXEL_UNPACK_BUFFER, 0);
+    endPart(&FrameParts::finalDraw);
+}
+
+void OGLPP::endPart(double FrameParts::*part)
+{
+    if (!timeFrameParts)
+        return;
+    glFinish();
+    parts.*part += partClock.nsecsElapsed() / 1e6;
+    partClock.start();
+}
+
+// A frame counts once it has drawn its result (the final draw's time has
+// grown); a cleared frame would blur the averages.
+void OGLPP::glDraw()
+{
+    if (!timeFrameParts) {
+        DemoView::glDraw();
+        return;
+    }
+    const double drawnBefore = parts.finalDraw;
+    QElapsedTimer clock;
+    clock.start();
+    DemoView::glDraw();
+    if (parts.finalDraw == drawnBefore)
+        return;
+    makeCurrent();
+    glFinish();
+    parts.frame += clock.nsecsElapsed() / 1e6;
+    ++parts.frames;
 }
 
 void OGLPP::releaseObjects()
