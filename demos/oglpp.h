@@ -82,6 +82,7 @@ private:
                              const std::function<cl_int(void *)> &transfer);
     size_t filteredBytes() const;
     void setProjection(int w, int h);
+    void compileSphere();
     void renderScene();
     void showResult();
 
@@ -99,7 +100,7 @@ private:
     GLuint sceneBuffer = 0;
     GLuint resultBuffer = 0;
     GLuint resultTexture = 0;
-    GLUquadric *quadric = nullptr;
+    GLuint sphereList = 0;
     bool sharing = false;
     FrameParts parts;
     QElapsedTimer partClock;
