@@ -10,12 +10,6 @@ size_t roundedPast(int size)
     return size_t(size / side * side + side);
 }
 
-size_t roundedUp(int size)
-{
-    const int side = GlowFilterWork::groupSide;
-    return size_t((size + side - 1) / side * side);
-}
-
 } // namespace
 
 cl_int GlowFilterWork::setImageArgs(cl_kernel kernel, cl_mem scene, cl_mem result, cl_int width,
@@ -50,13 +44,4 @@ cl_int GlowFilterWork::enqueue(cl_command_queue queue, cl_kernel kernel, int wid
     const size_t local[2] = { size_t(groupSide), size_t(groupSide) };
     const size_t global[2] = { roundedPast(width), roundedPast(height) };
     return clEnqueueNDRangeKernel(queue, kernel, 2, nullptr, global, local, 0, nullptr, nullptr);
-}
-
-cl_int GlowFilterWork::enqueueRegion(cl_command_queue queue, cl_kernel kernel, int x, int y, int width,
-                                     int height)
-{
-    const size_t local[2] = { size_t(groupSide), size_t(groupSide) };
-    const size_t offset[2] = { size_t(x), size_t(y) };
-    const size_t global[2] = { roundedUp(width), roundedUp(height) };
-    return clEnqueueNDRangeKernel(queue, kernel, 2, offset, global, local, 0, nullptr, nullptr);
 }

@@ -24,11 +24,6 @@ struct GlowFilterWork
     // Arguments 4 to 8: the filter's fixed parameters and the tile.
     static cl_int setFilterArgs(cl_kernel kernel);
     static cl_int enqueue(cl_command_queue queue, cl_kernel kernel, int width, int height);
-    // The same filter over the width x height pixels from (x, y) only, in
-    // as few whole groups as cover them; the rest of the result is left as
-    // it was.
-    static cl_int enqueueRegion(cl_command_queue queue, cl_kernel kernel, int x, int y, int width,
-                                int height);
 };
 
 #endif

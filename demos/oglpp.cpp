@@ -9,8 +9,6 @@
 #include <QByteArray>
 #include <QVector>
 
-#include <algorithm>
-
 namespace {
 
 struct Sphere
@@ -203,11 +201,8 @@ void OGLPP::runKernel()
     }
     endPart(&FrameParts::transfers);
 
-    const QRect &r = filterRegion;
     if (!check(GlowFilterWork::setFilterArgs(kernel), "clSetKernelArg")
-        || !check(sharing ? GlowFilterWork::enqueue(queue, kernel, imageWidth, imageHeight)
-                          : GlowFilterWork::enqueueRegion(queue, kernel, r.x(), r.y(), r.width(), r.height()),
-                  "clEnqueueNDRangeKernel"))
+        || !check(GlowFilterWork::enqueue(queue, kernel, imageWidth, imageHeight), "clEnqueueNDRangeKernel"))
         return;
     if (sharing
         && !check(clEnqueueReleaseGLObjects(queue, 2, images, 0, nullptr, nullptr), "clEnqueueReleaseGLObjects"))
@@ -226,7 +221,6 @@ void OGLPP::runKernel()
 bool OGLPP::stageSceneIn()
 {
     return throughMappedBuffer(GL_PIXEL_PACK_BUFFER, GL_READ_ONLY, "clEnqueueWriteBuffer", [this](void *pixels) {
-        filterRegion = litRegion(static_cast<const cl_uint *>(pixels));
         return clEnqueueWriteBuffer(queue, sceneImage, CL_TRUE, 0, filteredBytes(), pixels, 0, nullptr,
                                     nullptr);
     });
@@ -238,58 +232,9 @@ bool OGLPP::stageResultOut()
 {
     glFuncs.glBindBuffer(GL_PIXEL_UNPACK_BUFFER, resultBuffer);
     return throughMappedBuffer(GL_PIXEL_UNPACK_BUFFER, GL_WRITE_ONLY, "clEnqueueReadBuffer", [this](void *pixels) {
-        const size_t rowBytes = size_t(imageWidth) * sizeof(cl_uint);
-        const size_t top = size_t(filterRegion.top());
-        const cl_int s = clEnqueueReadBuffer(queue, resultImage, CL_TRUE, top * rowBytes,
-                                             size_t(filterRegion.height()) * rowBytes,
-                                             static_cast<char *>(pixels) + top * rowBytes, 0, nullptr, nullptr);
-        clearOutside(filterRegion, static_cast<cl_uint *>(pixels));
-        return s;
+        return clEnqueueReadBuffer(queue, resultImage, CL_TRUE, 0, filteredBytes(), pixels, 0, nullptr,
+                                   nullptr);
     });
-}
-
-// The bounding box of the pixels that are not black, grown by the filter's
-// radius: outside it every sample the filter takes (edge pixels repeated
-// included) is black, and its result is exactly 0. An all-black scene
-// gets the whole image, like a sharing frame.
-QRect OGLPP::litRegion(const cl_uint *pixels) const
-{
-    const cl_uint colour = 0x00ffffffu;   // the alpha byte plays no part
-    int top = imageHeight, bottom = -1, left = imageWidth, right = -1;
-    for (int y = 0; y < imageHeight; ++y) {
-        const cl_uint *row = pixels + size_t(y) * size_t(imageWidth);
-        int first = 0;
-        while (first < imageWidth && !(row[first] & colour))
-            ++first;
-        if (first == imageWidth)
-            continue;
-        int last = imageWidth - 1;
-        while (!(row[last] & colour))
-            --last;
-        top = qMin(top, y);
-        bottom = y;
-        left = qMin(left, first);
-        right = qMax(right, last);
-    }
-    const QRect image(0, 0, imageWidth, imageHeight);
-    if (bottom < 0)
-        return image;
-    const int r = GlowFilterWork::radius;
-    return QRect(QPoint(left, top), QPoint(right, bottom)).adjusted(-r, -r, r, r) & image;
-}
-
-// The result buffer keeps earlier frames' pixels outside this frame's
-// region; what the view shows there is black.
-void OGLPP::clearOutside(const QRect &region, cl_uint *pixels) const
-{
-    const size_t w = size_t(imageWidth);
-    std::fill(pixels, pixels + size_t(region.top()) * w, 0u);
-    for (int y = region.top(); y <= region.bottom(); ++y) {
-        cl_uint *row = pixels + size_t(y) * w;
-        std::fill(row, row + region.left(), 0u);
-        std::fill(row + region.right() + 1, row + w, 0u);
-    }
-    std::fill(pixels + size_t(region.bottom() + 1) * w, pixels + size_t(imageHeight) * w, 0u);
 }
 
 // Maps the pixel buffer bound to target for one blocking OpenCL transfer;

@@ -7,7 +7,6 @@
 #include <GL/glu.h>
 
 #include <QElapsedTimer>
-#include <QRect>
 
 #include <functional>
 
@@ -82,8 +81,6 @@ private:
     bool throughMappedBuffer(GLenum target, GLenum access, const char *step,
                              const std::function<cl_int(void *)> &transfer);
     size_t filteredBytes() const;
-    QRect litRegion(const cl_uint *pixels) const;
-    void clearOutside(const QRect &region, cl_uint *pixels) const;
     void setProjection(int w, int h);
     void compileSphere();
     void renderScene();
@@ -105,10 +102,6 @@ private:
     GLuint resultTexture = 0;
     GLuint sphereList = 0;
     bool sharing = false;
-    // Host-staged frames filter only this part of the image (the lit
-    // pixels and the filter's reach around them); the rest of the result
-    // is black. The sharing path filters the whole image.
-    QRect filterRegion;
     FrameParts parts;
     QElapsedTimer partClock;
 };
