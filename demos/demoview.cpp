@@ -51,6 +51,9 @@ cl_int DemoView::checkStatus(cl_int s)
     buildLog.clear();
     makeCurrent();
     releaseObjects();
+    // A released view shows the cleared background, and no tick repaints
+    // it any more.
+    update();
     return s;
 }
 
@@ -88,9 +91,14 @@ void DemoView::draw(float fxx)
     updateGL();
 }
 
+// A view at rest repaints only when something other than a tick asks it
+// to: under a software driver without vsync, repainting an unchanged view
+// on every 1 ms tick keeps a core busy. isRunning is false while a report
+// is open, whose box a repaint here would reopen recursively.
 void DemoView::animate()
 {
-    repaint();
+    if (isRunning())
+        repaint();
 }
 
 void DemoView::framecount()

@@ -77,6 +77,9 @@ protected:
     // being reported, and timer ticks must not raise further reports.
     bool isReporting() const { return reporting; }
     bool canRun() const { return !reporting && isReady(); }
+    // Started, drawing and holding its objects: only such a view's timer
+    // ticks can change what it shows.
+    bool isRunning() const { return drawMode == 1.0f && canRun(); }
 
     cl_platform_id selectedPlatform() const;
     // The device at the selector indexes, or null when the view's record

@@ -89,14 +89,6 @@ bool oglnbody::isReady() const
     return kernel && queue && posBuffer && velBuffer && newPosBuffer && newVelBuffer && positions;
 }
 
-void oglnbody::animate()
-{
-    // A report is shown from inside paintGL; a repaint from the timer
-    // during it would paint recursively.
-    if (!isReporting())
-        repaint();
-}
-
 void oglnbody::runKernel()
 {
     if (!canRun())

@@ -16,7 +16,6 @@ public:
 
     void setupOpenCl() override;
     bool isReady() const override;
-    void animate() override;
 
     // The cloud the current start began from (null when nothing is held).
     const cl_float4 *startPositions() const { return initialPositions; }

@@ -61,10 +61,10 @@ void OGLWdgt::animate()
 {
     // While a report is open nothing runs on the objects it is about to
     // release, and a released view has no frame to run.
-    if (running && canRun()) {
-        animTime += timeStep;
-        asFrame([this] { runKernel(); });
-    }
+    if (!running || !isRunning())
+        return;
+    animTime += timeStep;
+    asFrame([this] { runKernel(); });
     repaint();
 }
 

@@ -12,3 +12,12 @@ void returnFreedHeapPages()
     malloc_trim(0);
 #endif
 }
+
+void keepFreedHeapTop(unsigned long bytes)
+{
+#ifdef __GLIBC__
+    mallopt(M_TRIM_THRESHOLD, int(bytes));
+#else
+    (void)bytes;
+#endif
+}

@@ -10,4 +10,12 @@
 // offers no such call.
 void returnFreedHeapPages();
 
+// Lets the heap keep up to `bytes` of free memory at its top between
+// frames instead of handing it back at every free: the software OpenGL
+// driver frees and takes again several megabytes a frame, and giving the
+// pages back each time has every frame fault them in anew (the sine-wave
+// view ran at a third of its rate). returnFreedHeapPages still returns
+// them. Does nothing where the C library offers no such setting.
+void keepFreedHeapTop(unsigned long bytes);
+
 #endif // HEAPTRIM_H

@@ -110,6 +110,13 @@ Image unfilteredScene(OGLPP *view)
     return frameOf(view);
 }
 
+struct PaintCounter : QObject
+{
+    explicit PaintCounter(int &count) : count(count) {}
+    bool eventFilter(QObject *, QEvent *event) override { return count += event->type() == QEvent::Paint, false; }
+    int &count;
+};
+
 } // namespace
 
 // The three tabs' views as a user meets them: where the camera puts each
@@ -172,6 +179,20 @@ private slots:
         QVERIFY(!views[view]->isReady());
         QCOMPARE(ClFault::callCount("clCreateContext"), 0);
         QCOMPARE(boxes.count(), 0);
+    }
+
+    void aViewAtRestIsNotRepaintedByItsTimer()
+    {
+        for (DemoView *view : views) {
+            QCoreApplication::processEvents();
+            int paints = 0;
+            PaintCounter counter(paints);
+            view->installEventFilter(&counter);
+            ticking = view;
+            QTest::qWait(50);
+            ticking = nullptr;
+            QCOMPARE(paints, 0);
+        }
     }
 
     void startShowsTheSceneWhereTheCameraPutsIt_data()
