@@ -12,6 +12,7 @@
 
 bool DemoView::checkGlErrors = false;
 int DemoView::glErrors = 0;
+bool DemoView::timeFrameParts = false;
 
 DemoView::DemoView(QWidget *parent)
     : QGLWidget(parent, nullptr, Qt::WindowFlags())
@@ -142,9 +143,21 @@ void DemoView::wheelEvent(QWheelEvent *event)
     repaint();
 }
 
+// A frame counts once it has drawn what the view shows (its final draw has
+// grown): a cleared frame would blur the averages.
 void DemoView::glDraw()
 {
+    const double drawnBefore = parts.finalDraw;
+    if (!frameClock.isValid())
+        frameClock.start();
     asFrame([this] { QGLWidget::glDraw(); });
+    if (timeFrameParts && parts.finalDraw != drawnBefore) {
+        makeCurrent();
+        glFinish();
+        parts.frame += frameClock.nsecsElapsed() / 1e6;
+        ++parts.frames;
+    }
+    frameClock.invalidate();
     if (!checkGlErrors || !isValid())
         return;
     makeCurrent();
@@ -191,6 +204,24 @@ bool DemoView::buildKernel(const char *sourceFile, const char *kernelName)
     const ClCall call = ::buildKernel(context, selectedDevice(), sourceFile, kernelName, program,
                                       kernel, buildLog);
     return check(call.status, call.name);
+}
+
+void DemoView::startFrameParts()
+{
+    partClock.start();
+    if (!frameClock.isValid())
+        frameClock.start();
+}
+
+void DemoView::endPart(double FrameParts::*part)
+{
+    if (!timeFrameParts)
+        return;
+    if (queue)
+        clFinish(queue);
+    glFinish();
+    parts.*part += partClock.nsecsElapsed() / 1e6;
+    partClock.start();
 }
 
 void DemoView::clearView()

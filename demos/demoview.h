@@ -5,6 +5,7 @@
 
 #include <CL/cl.h>
 
+#include <QElapsedTimer>
 #include <QGLWidget>
 #include <QPoint>
 #include <QVector>
@@ -54,6 +55,28 @@ public:
     // what it finds; a debugging aid that costs a driver round trip a frame.
     static bool checkGlErrors;
     static int glErrors;
+
+    // Milliseconds spent in each part of the frames drawn while
+    // timeFrameParts was on, summed over `frames`. `frame` is the whole
+    // frame, from its first part to the end of the paint with the buffer
+    // swap; what the parts leave of it is the swap and Qt's own work.
+    struct FrameParts
+    {
+        double scene = 0.0;       // clearing and drawing what the kernel filters
+        double readBack = 0.0;    // the scene out of OpenGL
+        double transfers = 0.0;   // copies between host and device, or acquire/release
+        double kernel = 0.0;      // the kernel, run to completion
+        double upload = 0.0;      // the result into OpenGL
+        double finalDraw = 0.0;   // drawing what the view shows
+        double frame = 0.0;
+        int frames = 0;
+    };
+    FrameParts frameParts() const { return parts; }
+    void resetFrameParts() { parts = FrameParts(); }
+    // While set, each part of a frame ends by waiting for OpenCL and OpenGL
+    // (clFinish, glFinish) to time it, which slows the frame; off, a frame
+    // pays nothing for it.
+    static bool timeFrameParts;
 
 public slots:
     void draw(float fxx);
@@ -107,6 +130,11 @@ protected:
     void clearView();
     void applyModelView();
 
+    // A frame's first part starts the clocks; each part's end adds the time
+    // since the previous end to part, when timing.
+    void startFrameParts();
+    void endPart(double FrameParts::*part);
+
     template <typename Handle>
     static void releaseHandle(Handle &handle, cl_int (*release)(Handle))
     {
@@ -133,6 +161,9 @@ private:
     bool resizing = false;
     const char *failedStep = nullptr;
     QByteArray buildLog;
+    FrameParts parts;
+    QElapsedTimer partClock;
+    QElapsedTimer frameClock;
 };
 
 #endif

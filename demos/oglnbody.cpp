@@ -98,6 +98,7 @@ void oglnbody::runKernel()
         return;
     if (!check(clFinish(queue), "clFinish"))
         return;
+    endPart(&FrameParts::kernel);
 
     std::swap(posBuffer, newPosBuffer);
     std::swap(velBuffer, newVelBuffer);
@@ -117,7 +118,8 @@ void oglnbody::runKernel()
         check(waited, "clWaitForEvents");
         return;
     }
-    check(clReleaseEvent(read), "clReleaseEvent");
+    if (check(clReleaseEvent(read), "clReleaseEvent"))
+        endPart(&FrameParts::transfers);
 }
 
 void oglnbody::initializeGL()
@@ -161,6 +163,7 @@ void oglnbody::paintGL()
     glDepthMask(GL_FALSE);
     glColor3f(1.0f, 0.6f, 0.0f);
 
+    startFrameParts();
     runKernel();
     // A failed step has released the arrays: this frame stays cleared.
     if (!isReady())
@@ -168,6 +171,7 @@ void oglnbody::paintGL()
     applyModelView();
     drawBodies();
     glFlush();
+    endPart(&FrameParts::finalDraw);
 }
 
 void oglnbody::drawBodies() const

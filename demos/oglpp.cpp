@@ -30,8 +30,6 @@ bool namesExtension(const QByteArray &extensions, const char *name)
 
 } // namespace
 
-bool OGLPP::timeFrameParts = false;
-
 OGLPP::OGLPP(QWidget *parent)
     : DemoView(parent)
 {
@@ -326,7 +324,7 @@ void OGLPP::paintGL()
         return;
     }
 
-    partClock.start();
+    startFrameParts();
     renderScene();
     endPart(&FrameParts::scene);
     glFuncs.glBindBuffer(GL_PIXEL_PACK_BUFFER, sceneBuffer);
@@ -413,35 +411,6 @@ void OGLPP::showResult()
     glFuncs.glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
     glFuncs.glBindBuffer(GL_PIXEL_UNPACK_BUFFER, 0);
     endPart(&FrameParts::finalDraw);
-}
-
-void OGLPP::endPart(double FrameParts::*part)
-{
-    if (!timeFrameParts)
-        return;
-    glFinish();
-    parts.*part += partClock.nsecsElapsed() / 1e6;
-    partClock.start();
-}
-
-// A frame counts once it has drawn its result (the final draw's time has
-// grown); a cleared frame would blur the averages.
-void OGLPP::glDraw()
-{
-    if (!timeFrameParts) {
-        DemoView::glDraw();
-        return;
-    }
-    const double drawnBefore = parts.finalDraw;
-    QElapsedTimer clock;
-    clock.start();
-    DemoView::glDraw();
-    if (parts.finalDraw == drawnBefore)
-        return;
-    makeCurrent();
-    glFinish();
-    parts.frame += clock.nsecsElapsed() / 1e6;
-    ++parts.frames;
 }
 
 void OGLPP::releaseObjects()

@@ -6,8 +6,6 @@
 
 #include <GL/glu.h>
 
-#include <QElapsedTimer>
-
 #include <functional>
 
 // Second tab: three lit spheres rendered by OpenGL, filtered by the kernel
@@ -34,30 +32,7 @@ public:
     // True after a start on a device whose buffers OpenCL and OpenGL share.
     bool sharesGlBuffers() const { return sharing; }
 
-    // Milliseconds spent in each part of the filtered frames painted while
-    // timeFrameParts was on, summed over `frames`. `frame` is the whole
-    // paint, buffer swap included; what the parts leave of it is the swap
-    // and Qt's own work.
-    struct FrameParts
-    {
-        double scene = 0.0;       // clearing and drawing the lit spheres
-        double readBack = 0.0;    // glReadPixels into the scene's pixel buffer
-        double transfers = 0.0;   // host-staged copies in and out, or acquire/release
-        double kernel = 0.0;      // the filter, run to completion
-        double upload = 0.0;      // the result into the texture
-        double finalDraw = 0.0;   // the textured quad
-        double frame = 0.0;
-        int frames = 0;
-    };
-    FrameParts frameParts() const { return parts; }
-    void resetFrameParts() { parts = FrameParts(); }
-    // While set, each filtered frame waits for OpenGL (glFinish) at the end
-    // of every part to time it, which slows the frame; off, a frame pays
-    // nothing for it.
-    static bool timeFrameParts;
-
 protected:
-    void glDraw() override;
     void initializeGL() override;
     void resizeGL(int w, int h) override;
     void paintGL() override;
@@ -86,9 +61,6 @@ private:
     void renderScene();
     void showResult();
 
-    // Adds the time since the previous part's end to part, when timing.
-    void endPart(double FrameParts::*part);
-
     size_t imageBytes() const;
     bool hasImage() const { return imageWidth > 0 && imageHeight > 0; }
 
@@ -102,8 +74,6 @@ private:
     GLuint resultTexture = 0;
     GLuint sphereList = 0;
     bool sharing = false;
-    FrameParts parts;
-    QElapsedTimer partClock;
 };
 
 #endif

@@ -73,9 +73,11 @@ void OGLWdgt::runKernel()
     if (!canRun())
         return;
     ++frameCount;
+    startFrameParts();
     if (!check(SineWaveWork::setWaveArgs(kernel, animTime, freq), "clSetKernelArg")
         || !check(SineWaveWork::enqueue(queue, kernel, meshWidth, meshHeight), "clEnqueueNDRangeKernel"))
         return;
+    endPart(&FrameParts::kernel);
 
     // The result goes straight from the device into the mapped vertex
     // buffer, in one blocking read.
@@ -91,7 +93,8 @@ void OGLWdgt::runKernel()
     // deletes the buffer, and a buffer must not be deleted while mapped.
     if (vertices)
         glFuncs.glUnmapBuffer(GL_ARRAY_BUFFER);
-    check(s, "clEnqueueReadBuffer");
+    if (check(s, "clEnqueueReadBuffer"))
+        endPart(&FrameParts::transfers);
 }
 
 void OGLWdgt::initializeGL()
@@ -129,6 +132,7 @@ void OGLWdgt::paintGL()
     glColor3f(0.0f, 1.0f, 0.5f);
     glDrawArrays(GL_POINTS, 0, GLsizei(meshWidth * meshHeight));
     glDisableClientState(GL_VERTEX_ARRAY);
+    endPart(&FrameParts::finalDraw);
 }
 
 void OGLWdgt::releaseObjects()

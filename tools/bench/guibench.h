@@ -3,10 +3,8 @@
 
 #include <QJsonObject>
 
-class DeviceBench;
-
-// Opens the program's window on one device, starts each tab and lets it
-// run, and measures the same kernel work alone beside it.
-QJsonObject runGuiBench(int platformIndex, int deviceIndex, DeviceBench &bench);
+// Opens the program's window on one device and, tab by tab, times Start,
+// counts the frames of a running view and times the parts of its frame.
+QJsonObject runGuiBench(int platformIndex, int deviceIndex);
 
 #endif

@@ -145,15 +145,15 @@ int main(int argc, char *argv[])
         for (int d = 0; d < int(inventory.platforms[p].numDevices); ++d) {
             if (platformIndex >= 0 && (p != platformIndex || d != deviceIndex))
                 continue;
-            DeviceBench bench(settings);
             QJsonObject report = describeDevice(inventory, p, d);
+            DeviceBench bench(settings);
             QString error;
-            if (!bench.open(inventory.platformIds[p], inventory.platforms[p].deviceIds[d], error))
-                report[QStringLiteral("error")] = error;
-            else if (!gui)
-                report = benchKernels(bench, report);
             if (gui)
-                window = report.contains(QStringLiteral("error")) ? report : runGuiBench(p, d, bench);
+                window = runGuiBench(p, d);
+            else if (!bench.open(inventory.platformIds[p], inventory.platforms[p].deviceIds[d], error))
+                report[QStringLiteral("error")] = error;
+            else
+                report = benchKernels(bench, report);
             if (!json)
                 print(stdout, gui ? BenchReport::guiTable(window) : BenchReport::deviceTable(report) + QLatin1Char('\n'));
             ok = ok && everyFigureTaken(gui ? window : report, gui ? "views" : "figures");
