@@ -199,7 +199,9 @@ void MainWindowTest::counterShowsTheFramesOfEachSecond()
     QElapsedTimer shown;
     shown.start();
     QTRY_COMPARE_WITH_TIMEOUT(counter->intValue(), 0, 2000);
-    QVERIFY2(shown.elapsed() > 900, qPrintable(QString::number(shown.elapsed())));
+    // Each wait notices its change up to a polling step late, and later
+    // still in a slow sanitized build; a half-second tick stays well below.
+    QVERIFY2(shown.elapsed() > 750, qPrintable(QString::number(shown.elapsed())));
 }
 
 void MainWindowTest::onlyTheCurrentTabAnimates()
