@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numeric>
 #include <random>
 #include <vector>
 
@@ -174,16 +173,18 @@ QJsonObject DeviceBench::begin(const char *kernel, const QString &size, const ch
 QJsonObject DeviceBench::measure(QJsonObject figure, const DeviceRun &deviceRun, const HostRun &hostRun)
 {
     std::vector<double> deviceSeconds, hostSeconds;
-    const auto sum = [](const std::vector<double> &v) { return std::accumulate(v.begin(), v.end(), 0.0); };
+    double deviceTotal = 0.0, hostTotal = 0.0;
     for (int round = -settings.warmupRuns; failure.ok() && round < settings.maxRuns; ++round) {
         if (round == 0) {
             deviceSeconds.clear();
             hostSeconds.clear();
+            deviceTotal = hostTotal = 0.0;
         }
         deviceSeconds.push_back(secondsOf([&] { deviceRun(); }));
         hostSeconds.push_back(secondsOf(hostRun));
-        if (round + 1 >= settings.minRuns && sum(deviceSeconds) >= settings.minSeconds
-            && sum(hostSeconds) >= settings.minSeconds)
+        deviceTotal += deviceSeconds.back();
+        hostTotal += hostSeconds.back();
+        if (round + 1 >= settings.minRuns && deviceTotal >= settings.minSeconds && hostTotal >= settings.minSeconds)
             break;
     }
     releaseBuffers();
