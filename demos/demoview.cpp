@@ -148,7 +148,7 @@ void DemoView::wheelEvent(QWheelEvent *event)
 void DemoView::glDraw()
 {
     const double drawnBefore = parts.finalDraw;
-    if (!frameClock.isValid())
+    if (timeFrameParts && !frameClock.isValid())
         frameClock.start();
     asFrame([this] { QGLWidget::glDraw(); });
     if (timeFrameParts && parts.finalDraw != drawnBefore) {
@@ -208,6 +208,8 @@ bool DemoView::buildKernel(const char *sourceFile, const char *kernelName)
 
 void DemoView::startFrameParts()
 {
+    if (!timeFrameParts)
+        return;
     partClock.start();
     if (!frameClock.isValid())
         frameClock.start();

@@ -38,7 +38,6 @@ void OGLWdgt::setupOpenCl()
     // Even after a failed first frame: the view then shows the cleared
     // background until the next start.
     draw(1.0f);
-    running = true;
 }
 
 bool OGLWdgt::createVertexBuffer()
@@ -61,7 +60,7 @@ void OGLWdgt::animate()
 {
     // While a report is open nothing runs on the objects it is about to
     // release, and a released view has no frame to run.
-    if (!running || !isRunning())
+    if (!isRunning())
         return;
     animTime += timeStep;
     asFrame([this] { runKernel(); });

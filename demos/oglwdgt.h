@@ -23,9 +23,6 @@ public:
     float animTime = 0.0f;
     float timeStep = SineWaveWork::timeStep;
     float freq = SineWaveWork::frequency;
-    // Set by every start; a failure leaves it set, and isReady() is what
-    // keeps the frames off the released objects.
-    bool running = false;
 
 protected:
     void initializeGL() override;

@@ -170,7 +170,7 @@ QJsonObject DeviceBench::begin(const char *kernel, const QString &size, const ch
 
 // The two sides run alternately, one run each per round, so that a busy
 // machine slows both alike and their ratio stays meaningful.
-QJsonObject DeviceBench::measure(QJsonObject figure, const DeviceRun &deviceRun, const HostRun &hostRun)
+QJsonObject DeviceBench::measure(QJsonObject figure, const Run &deviceRun, const Run &hostRun)
 {
     std::vector<double> deviceSeconds, hostSeconds;
     double deviceTotal = 0.0, hostTotal = 0.0;
@@ -180,7 +180,7 @@ QJsonObject DeviceBench::measure(QJsonObject figure, const DeviceRun &deviceRun,
             hostSeconds.clear();
             deviceTotal = hostTotal = 0.0;
         }
-        deviceSeconds.push_back(secondsOf([&] { deviceRun(); }));
+        deviceSeconds.push_back(secondsOf(deviceRun));
         hostSeconds.push_back(secondsOf(hostRun));
         deviceTotal += deviceSeconds.back();
         hostTotal += hostSeconds.back();

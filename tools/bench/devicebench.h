@@ -48,8 +48,8 @@ public:
     QJsonObject postprocess(int width, int height);
 
 private:
-    using DeviceRun = std::function<void()>;
-    using HostRun = std::function<void()>;
+    // One run of one side; a device run leaves its first failure in failure.
+    using Run = std::function<void()>;
 
     // Keeps a call's status as the figure's; true when it succeeded. The
     // calls of a figure are chained behind failure.ok(), so that the first
@@ -60,7 +60,7 @@ private:
     cl_kernel kernel(const char *sourceFile, const char *kernelName);
     cl_mem buffer(size_t bytes, const void *data = nullptr);
     void releaseBuffers();
-    QJsonObject measure(QJsonObject figure, const DeviceRun &device, const HostRun &host);
+    QJsonObject measure(QJsonObject figure, const Run &device, const Run &host);
     double fastestRun(cl_kernel kernel, size_t items, int runs);
     double deviceFlopsPerSecond();
     double deviceCopyBytesPerSecond(size_t bytes);
