@@ -367,8 +367,7 @@ QJsonObject DeviceBench::postprocess(int width, int height)
             && check(clEnqueueReadBuffer(queue, out, CL_TRUE, 0, bytes, devicePixels.data(), 0, nullptr, nullptr),
                      "clEnqueueReadBuffer");
     }, [&] {
-        HostReference::glow(scene.data(), hostPixels.data(), width, height, GlowFilterWork::radius,
-                            GlowFilterWork::threshold, GlowFilterWork::highlight);
+        HostReference::glow(scene.data(), hostPixels.data(), width, height);
     });
     if (figure.contains(QStringLiteral("error")))
         return figure;

@@ -1,5 +1,7 @@
 #include "hostglow.h"
 
+#include "glowfilterwork.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -10,8 +12,8 @@ namespace {
 // A weighted pixel holds its three channels in one 64-bit word, 21 bits
 // apart. A prefix sum may carry from one field into the next, but the
 // difference of two prefix sums is the exact sum of a span, and a whole
-// disc's sum still fits each field as long as samples * 255 * weight does
-// (checked by the caller), so the fields come apart again without loss.
+// disc's sum still fits each field (checked below), so the fields come
+// apart again without loss.
 constexpr int kFieldBits = 21;
 constexpr std::uint64_t kFieldMask = (std::uint64_t(1) << kFieldBits) - 1;
 
@@ -25,38 +27,42 @@ int firstBrightSum(float threshold)
     return sum;
 }
 
-int sampleCount(int radius)
+constexpr int R = GlowFilterWork::radius;
+
+constexpr int sampleCount()
 {
     int samples = 0;
-    for (int dy = -radius; dy <= radius; ++dy)
-        for (int dx = -radius; dx <= radius; ++dx)
-            samples += dx * dx + dy * dy <= radius * radius;
+    for (int dy = -R; dy <= R; ++dy)
+        for (int dx = -R; dx <= R; ++dx)
+            samples += dx * dx + dy * dy <= R * R;
     return samples;
 }
+
+static_assert(sampleCount() * 255 * std::uint64_t(GlowFilterWork::highlight) < (std::uint64_t(1) << kFieldBits),
+              "a disc's sum fits its field");
 
 // One source row, weighted and padded by radius copies of its edge pixels
 // on each side, as a prefix sum: prefix[i] is the sum of the first i padded
 // pixels. Weighting is a separate pass so that it runs in vector lanes; the
 // running sum cannot.
 void prefixRow(const std::uint32_t *src, std::uint64_t *__restrict prefix,
-               std::uint64_t *__restrict weighted, int width, int radius, int brightFrom,
-               std::uint64_t weight)
+               std::uint64_t *__restrict weighted, int width, int brightFrom)
 {
     for (int x = 0; x < width; ++x) {
         const std::uint32_t p = src[x];
         const std::uint32_t c0 = p & 0xffu, c1 = (p >> 8) & 0xffu, c2 = (p >> 16) & 0xffu;
         const std::uint64_t packed = std::uint64_t(c0) | (std::uint64_t(c1) << kFieldBits)
                                      | (std::uint64_t(c2) << (2 * kFieldBits));
-        weighted[x] = int(c0 + c1 + c2) >= brightFrom ? packed * weight : packed;
+        weighted[x] = int(c0 + c1 + c2) >= brightFrom ? packed * std::uint64_t(GlowFilterWork::highlight) : packed;
     }
     std::uint64_t sum = 0;
     prefix[0] = 0;
     std::uint64_t *out = prefix + 1;
-    for (int i = 0; i < radius; ++i)
+    for (int i = 0; i < R; ++i)
         *out++ = sum += weighted[0];
     for (int x = 0; x < width; ++x)
         *out++ = sum += weighted[x];
-    for (int i = 0; i < radius; ++i)
+    for (int i = 0; i < R; ++i)
         *out++ = sum += weighted[width - 1];
 }
 
@@ -74,11 +80,10 @@ inline std::uint32_t average(std::uint64_t sum, float scale)
     return c2 << 16 | c1 << 8 | c0;
 }
 
-// The spans of one output row with the radius known at compile time, so
+// The spans of one output row, with the radius known at compile time so
 // that the loop over the rows is unrolled and the loop over x runs in
 // vector lanes. rows[k] is the prefix row for dy = k - R, already offset
 // so that index x + R + 1 + h ends the span of half-width h around x.
-template <int R>
 void discRow(const std::uint64_t *const *rows, std::uint32_t *__restrict out, int width,
              float scale)
 {
@@ -99,66 +104,36 @@ void discRow(const std::uint64_t *const *rows, std::uint32_t *__restrict out, in
     }
 }
 
-// Any radius: the spans are added row by row into a line of sums.
-void discRowAnyRadius(const std::uint64_t *const *rows, std::uint64_t *__restrict sums,
-                      std::uint32_t *__restrict out, int width, int radius, float scale)
-{
-    std::fill(sums, sums + width, std::uint64_t(0));
-    for (int k = 0; k <= 2 * radius; ++k) {
-        const int dy = k - radius;
-        int h = int(std::sqrt(double(radius * radius - dy * dy)));
-        while (h * h + dy * dy > radius * radius)
-            --h;
-        while ((h + 1) * (h + 1) + dy * dy <= radius * radius)
-            ++h;
-        const std::uint64_t *hi = rows[k] + radius + 1 + h;
-        const std::uint64_t *lo = rows[k] + radius - h;
-        for (int x = 0; x < width; ++x)
-            sums[x] += hi[x] - lo[x];
-    }
-    for (int x = 0; x < width; ++x)
-        out[x] = average(sums[x], scale);
-}
-
 } // namespace
 
 void glowFilterRows(const std::uint32_t *scene, std::uint32_t *result, int width, int height,
-                    int radius, float threshold, float highlight, int firstRow, int endRow)
+                    int firstRow, int endRow)
 {
     firstRow = std::max(firstRow, 0);
     endRow = std::min(endRow, height);
     if (width <= 0 || firstRow >= endRow)
         return;
-    radius = std::max(radius, 0);
-    const int samples = sampleCount(radius);
+    const int brightFrom = firstBrightSum(GlowFilterWork::threshold);
+    const float scale = 1.0f / float(sampleCount());
+    const int rowCount = 2 * R + 1;
+    const std::size_t stride = std::size_t(width) + 2 * R + 1;
 
-    const int brightFrom = firstBrightSum(threshold);
-    const std::uint64_t weight = std::uint64_t(highlight);
-    const float scale = 1.0f / float(samples);
-    const int rowCount = 2 * radius + 1;
-    const std::size_t stride = std::size_t(width) + 2 * radius + 1;
-
-    // A ring of the 2 * radius + 1 prefix rows that the current output row
+    // A ring of the 2 * R + 1 prefix rows that the current output row
     // reads: moving down one row computes one new prefix row.
-    std::vector<std::uint64_t> ring(stride * rowCount), weighted(width), sums(width);
+    std::vector<std::uint64_t> ring(stride * rowCount), weighted(width);
     auto slot = [&](int sy) { return &ring[std::size_t((sy % rowCount + rowCount) % rowCount) * stride]; };
     auto fill = [&](int sy) {
         const int clamped = std::clamp(sy, 0, height - 1);
-        prefixRow(scene + std::size_t(clamped) * width, slot(sy), weighted.data(), width, radius,
-                  brightFrom, weight);
+        prefixRow(scene + std::size_t(clamped) * width, slot(sy), weighted.data(), width, brightFrom);
     };
-    for (int sy = firstRow - radius; sy < firstRow + radius; ++sy)
+    for (int sy = firstRow - R; sy < firstRow + R; ++sy)
         fill(sy);
 
-    std::vector<const std::uint64_t *> rows(rowCount);
+    const std::uint64_t *rows[rowCount];
     for (int y = firstRow; y < endRow; ++y) {
-        fill(y + radius);
+        fill(y + R);
         for (int k = 0; k < rowCount; ++k)
-            rows[k] = slot(y - radius + k);
-        std::uint32_t *out = result + std::size_t(y) * width;
-        if (radius == 4)   // the view's
-            discRow<4>(rows.data(), out, width, scale);
-        else
-            discRowAnyRadius(rows.data(), sums.data(), out, width, radius, scale);
+            rows[k] = slot(y - R + k);
+        discRow(rows, result + std::size_t(y) * width, width, scale);
     }
 }

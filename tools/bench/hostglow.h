@@ -12,9 +12,8 @@
 // Computes result rows [firstRow, endRow) of a width x height frame on the
 // calling thread; callers spread row ranges over threads. Each call reads
 // the source rows its range needs, radius rows above and below included.
-// The highlight must be a whole number small enough that a disc's sum
-// fits 21 bits a channel, as the view's 4 does.
+// The filter is the view's, with its radius, threshold and highlight.
 void glowFilterRows(const std::uint32_t *scene, std::uint32_t *result, int width, int height,
-                    int radius, float threshold, float highlight, int firstRow, int endRow);
+                    int firstRow, int endRow);
 
 #endif

@@ -101,11 +101,10 @@ void HostReference::nbody(const cl_float4 *pos, const cl_float4 *vel, cl_float4 
     });
 }
 
-void HostReference::glow(const std::uint32_t *scene, std::uint32_t *result, int width, int height,
-                         int radius, float threshold, float highlight)
+void HostReference::glow(const std::uint32_t *scene, std::uint32_t *result, int width, int height)
 {
     spread(height, 8, [=](int firstRow, int endRow) {
-        glowFilterRows(scene, result, width, height, radius, threshold, highlight, firstRow, endRow);
+        glowFilterRows(scene, result, width, height, firstRow, endRow);
     });
 }
 

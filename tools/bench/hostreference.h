@@ -20,9 +20,8 @@ void sineWave(cl_float4 *pos, unsigned width, unsigned height, float time, float
 void nbody(const cl_float4 *pos, const cl_float4 *vel, cl_float4 *newPos, cl_float4 *newVel,
            int numBodies, float deltaTime, float epsSqr);
 
-// The glow filter by row prefix sums, identical to the direct filter.
-void glow(const std::uint32_t *scene, std::uint32_t *result, int width, int height, int radius,
-          float threshold, float highlight);
+// The view's glow filter by row prefix sums, identical to the direct filter.
+void glow(const std::uint32_t *scene, std::uint32_t *result, int width, int height);
 
 // The host's own yardsticks: floating-point operations a second in chains
 // of multiply-adds, and bytes a second (read plus written) in a copy of
