@@ -11,8 +11,10 @@
  *   lanes with vload16, with no shuffling of float4 records. A GPU reads
  *   the same addresses in every work-item, which its local memory
  *   broadcasts.
- * - The accumulators are vectors too and are summed across their lanes
- *   once, after the last tile.
+ * - The accumulators are vectors too. They are summed across their lanes
+ *   into one float4 at the end of each tile: a CPU driver keeps what lives
+ *   across a barrier in memory, one copy a work-item, and a float4 is
+ *   cheaper to keep there than four float16s.
  * - Plain a * b + c expressions, not mad(), let the compiler fuse them where
  *   the hardware can (a CPU driver was seen to keep mad() as a separate
  *   multiply and add).
@@ -46,7 +48,6 @@ __kernel void nbody_sim(__global const float4 *pos,
     __local float *tileM = tileZ + tileSize;
 
     const float4 p = pos[g];
-    float16 ax = 0.0f, ay = 0.0f, az = 0.0f, aw = 0.0f;
     float4 a = (float4)(0.0f, 0.0f, 0.0f, 0.0f);
 
     for (unsigned int k = 0; k < numTiles; ++k) {
@@ -57,6 +58,7 @@ __kernel void nbody_sim(__global const float4 *pos,
         tileM[t] = q.w;
         barrier(CLK_LOCAL_MEM_FENCE);
 
+        float16 ax = 0.0f, ay = 0.0f, az = 0.0f, aw = 0.0f;
         unsigned int j = 0;
         for (; j + 16 <= tileSize; j += 16) {
             const float16 m = vload16(0, tileM + j);
@@ -76,13 +78,12 @@ __kernel void nbody_sim(__global const float4 *pos,
             const float d2 = r.x * r.x + r.y * r.y + r.z * r.z + epsSqr;
             a += native_divide(tileM[j], d2 * native_sqrt(d2)) * r;
         }
+        const float8 sx = ax.lo + ax.hi, sy = ay.lo + ay.hi, sz = az.lo + az.hi, sw = aw.lo + aw.hi;
+        const float4 tx = sx.lo + sx.hi, ty = sy.lo + sy.hi, tz = sz.lo + sz.hi, tw = sw.lo + sw.hi;
+        a += (float4)(tx.x + tx.y + tx.z + tx.w, ty.x + ty.y + ty.z + ty.w,
+                      tz.x + tz.y + tz.z + tz.w, tw.x + tw.y + tw.z + tw.w);
         barrier(CLK_LOCAL_MEM_FENCE);
     }
-
-    const float8 sx = ax.lo + ax.hi, sy = ay.lo + ay.hi, sz = az.lo + az.hi, sw = aw.lo + aw.hi;
-    const float4 tx = sx.lo + sx.hi, ty = sy.lo + sy.hi, tz = sz.lo + sz.hi, tw = sw.lo + sw.hi;
-    a += (float4)(tx.x + tx.y + tx.z + tx.w, ty.x + ty.y + ty.z + ty.w,
-                  tz.x + tz.y + tz.z + tz.w, tw.x + tw.y + tw.z + tw.w);
 
     const float4 v = vel[g];
     float4 np = p + v * deltaTime + a * 0.5f * deltaTime * deltaTime;
