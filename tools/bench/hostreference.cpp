@@ -84,8 +84,8 @@ void HostReference::nbody(const cl_float4 *pos, const cl_float4 *vel, cl_float4 
             float ax = 0.0f, ay = 0.0f, az = 0.0f, aw = 0.0f;
             for (int j = 0; j < numBodies; ++j) {
                 const float rx = xs[j] - p.s[0], ry = ys[j] - p.s[1], rz = zs[j] - p.s[2];
-                const float inv = 1.0f / std::sqrt(rx * rx + ry * ry + rz * rz + epsSqr);
-                const float s = ms[j] * inv * inv * inv;
+                const float d2 = rx * rx + ry * ry + rz * rz + epsSqr;
+                const float s = ms[j] / (d2 * std::sqrt(d2));
                 ax += s * rx;
                 ay += s * ry;
                 az += s * rz;
