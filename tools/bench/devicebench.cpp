@@ -55,9 +55,12 @@ void addPeakUse(QJsonObject &figure, const char *peak, double deviceAmount, doub
 template <typename Value>
 void addDifference(QJsonObject &figure, const Value *a, const Value *b, size_t count, const char *unit)
 {
+    // A NaN on either side is the largest difference there is, not none.
     double largest = 0.0;
-    for (size_t i = 0; i < count; ++i)
-        largest = std::max(largest, std::fabs(double(a[i]) - double(b[i])));
+    for (size_t i = 0; i < count; ++i) {
+        const double difference = std::fabs(double(a[i]) - double(b[i]));
+        largest = std::max(largest, std::isnan(difference) ? HUGE_VAL : difference);
+    }
     figure[QStringLiteral("maxDifference")] = largest;
     figure[QStringLiteral("differenceUnit")] = QLatin1String(unit);
 }
