@@ -6,35 +6,32 @@ namespace {
 
 QString text(const QJsonObject &object, const char *key)
 {
-    return object[QLatin1String(key)].toString();
+    return object[key].toString();
 }
 
 double number(const QJsonObject &object, const char *key)
 {
-    return object[QLatin1String(key)].toDouble();
+    return object[key].toDouble();
 }
 
-QString peaksLine(const QJsonObject &peaks, const char *side)
+QString peaksLine(const QJsonObject &peak)
 {
-    const QJsonObject peak = peaks[QLatin1String(side)].toObject();
-    return QString::asprintf("%.1f GFLOP/s (multiply-add chains), %.1f GB/s (copy)",
-                             number(peak, "gflops"), number(peak, "copyGBps"));
+    return QString::asprintf("%.1f GFLOP/s (multiply-add chains), %.1f GB/s (copy)", number(peak, "gflops"),
+                             number(peak, "copyGBps"));
 }
 
-QString sideRow(const QJsonObject &figure, const char *side)
+QString sideRow(const QJsonObject &figure, const char *name)
 {
-    const QJsonObject runs = figure[QLatin1String(side)].toObject();
-    const QJsonObject rate = figure[QStringLiteral("rate")].toObject();
-    const QJsonObject share = figure[QStringLiteral("share")].toObject();
-    return QString::asprintf("%-7s %5d %10.3f  %8.4g %-10s %5.1f %% %-4s", side, runs[QStringLiteral("runs")].toInt(),
-                             number(runs, "medianMs"), number(rate, side), qPrintable(text(rate, "unit")),
-                             100.0 * number(share, side), text(share, "of") == QLatin1String("gflops") ? "FP32" : "copy");
+    const QJsonObject side = figure[name].toObject();
+    return QString::asprintf("%-7s %5d %10.3f  %8.4g %-10s %5.1f %% %-4s", name, side["runs"].toInt(),
+                             number(side, "medianMs"), number(side, "rate"), qPrintable(text(figure, "unit")),
+                             100.0 * number(side, "share"), text(figure, "peak") == "gflops" ? "FP32" : "copy");
 }
 
 QString figureRows(const QJsonObject &figure)
 {
     const QString lead = QString::asprintf("%-12s %-13s ", qPrintable(text(figure, "kernel")), qPrintable(text(figure, "size")));
-    if (figure.contains(QStringLiteral("error")))
+    if (figure.contains("error"))
         return lead + QStringLiteral("not measured: %1\n").arg(text(figure, "error"));
     return lead + sideRow(figure, "device")
            + QString::asprintf(" %6.2fx  %.3g %s\n", number(figure, "vsHost"), number(figure, "maxDifference"),
@@ -47,66 +44,58 @@ QString figureRows(const QJsonObject &figure)
 QString BenchReport::deviceTable(const QJsonObject &device)
 {
     QString table = QStringLiteral("Device %1:%2  %3  (platform: %4)\n")
-                        .arg(device[QStringLiteral("platform")].toInt())
-                        .arg(device[QStringLiteral("device")].toInt())
+                        .arg(device["platform"].toInt())
+                        .arg(device["device"].toInt())
                         .arg(text(device, "deviceName"), text(device, "platformName"));
-    if (device.contains(QStringLiteral("error")))
+    if (device.contains("error"))
         return table + QStringLiteral("  not measured: %1\n").arg(text(device, "error"));
-    const QJsonObject peaks = device[QStringLiteral("peaks")].toObject();
+    const QJsonObject peaks = device["peaks"].toObject();
     table += QStringLiteral("  measured peak of the device: %1\n  measured peak of the host (%2 threads): %3\n")
-                 .arg(peaksLine(peaks, "device"))
-                 .arg(device[QStringLiteral("hostThreads")].toInt())
-                 .arg(peaksLine(peaks, "host"));
+                 .arg(peaksLine(peaks["device"].toObject()))
+                 .arg(device["hostThreads"].toInt())
+                 .arg(peaksLine(peaks["host"].toObject()));
     table += QString::asprintf("\n%-12s %-13s %-7s %5s %10s  %-19s %-11s %7s  %s\n", "kernel", "size", "run by",
                                "runs", "median ms", "throughput", "of peak", "vs host", "max difference");
     QStringList works;
-    for (const QJsonValue &figure : device[QStringLiteral("figures")].toArray()) {
+    for (const QJsonValue &figure : device["figures"].toArray()) {
         table += figureRows(figure.toObject());
-        const QString work = text(figure.toObject(), "kernel") + QStringLiteral(" = ") + text(figure.toObject(), "work");
-        if (!works.contains(work))
-            works << work;
+        works.append(text(figure.toObject(), "kernel") + QStringLiteral(" = ") + text(figure.toObject(), "work"));
     }
+    works.removeDuplicates();
     return table + QStringLiteral("\n  Each run: %1.\n").arg(works.join(QStringLiteral("; ")))
            + QStringLiteral(
-               "  \"of peak\" is each side's share of its own measured peak: floating-point operations for nbody_sim\n"
-               "  (20 an interaction, the usual convention), and for the others the bytes read plus written by\n"
-               "  the run (the device's kernel, upload and read-back each count; the host only reads the input and\n"
-               "  writes the output) against the fastest copy over 1, 8 and 64 MiB.\n"
-               "  \"vs host\" is the host's median time over the device's: above 1 the device is faster.\n");
+               "  \"of peak\" is each side's share of its own measured peak: floating-point operations for\n"
+               "  nbody_sim (20 an interaction), bytes read plus written for the others. \"vs host\" is the\n"
+               "  host's median time over the device's: above 1 the device is faster.\n");
 }
 
 QString BenchReport::guiTable(const QJsonObject &gui)
 {
     QString table = QStringLiteral("Window on device %1\n").arg(text(gui, "deviceName"));
-    if (gui.contains(QStringLiteral("error")))
+    if (gui.contains("error"))
         return table + QStringLiteral("  not measured: %1\n").arg(text(gui, "error"));
     table += QString::asprintf("\n%-12s %-9s %8s %8s %8s  %-22s\n", "kernel", "view", "Start ms", "frames/s",
                                "ceiling", "frame display, a second");
-    QString parts = QString::asprintf("\n%-12s %6s %9s %9s %6s %6s %10s %6s  (ms a frame, timed apart)\n",
-                                      "kernel", "scene", "read-back", "transfers", "kernel", "upload", "final draw",
-                                      "frame");
-    for (const QJsonValue &value : gui[QStringLiteral("views")].toArray()) {
+    QString parts = QString::asprintf("\n%-12s %6s %9s %9s %6s %6s %10s %6s  (ms a frame, timed apart)\n", "kernel",
+                                      "scene", "read-back", "transfers", "kernel", "upload", "final draw", "frame");
+    for (const QJsonValue &value : gui["views"].toArray()) {
         const QJsonObject view = value.toObject();
         QStringList samples;
-        for (const QJsonValue &sample : view[QStringLiteral("frameSamples")].toArray())
+        for (const QJsonValue &sample : view["frameSamples"].toArray())
             samples << QString::number(sample.toInt());
         table += QString::asprintf("%-12s %-9s %8.0f %8.1f %8.1f  %s\n", qPrintable(text(view, "kernel")),
                                    qPrintable(text(view, "size")), number(view, "startMs"),
                                    number(view, "framesPerSecond"), number(view, "ceilingFramesPerSecond"),
                                    qPrintable(samples.join(QLatin1Char(' '))));
-        if (view.contains(QStringLiteral("error")))
+        if (view.contains("error"))
             table += QStringLiteral("    %1\n").arg(text(view, "error"));
-        const QJsonObject ms = view[QStringLiteral("partsMs")].toObject();
+        const QJsonObject ms = view["partsMs"].toObject();
         parts += QString::asprintf("%-12s %6.2f %9.2f %9.2f %6.2f %6.2f %10.2f %6.2f\n", qPrintable(text(view, "kernel")),
                                    number(ms, "scene"), number(ms, "readBack"), number(ms, "transfers"),
                                    number(ms, "kernel"), number(ms, "upload"), number(ms, "finalDraw"),
                                    number(ms, "frame"));
     }
     return table + parts + QStringLiteral(
-               "\n  A Start releases the view, builds its program, sets it up and draws its first frame. The frame\n"
-               "  rate is the view's own, timer and drawing included; the ceiling is that rate with the kernel's\n"
-               "  results already in place: its frames less the kernel's and the transfers' times. The parts are\n"
-               "  timed in frames of their own, each part waiting for OpenCL and OpenGL to finish, so those frames\n"
-               "  run slower than the counted ones; what the parts leave of the frame is clearing, the buffer swap\n"
-               "  and Qt's own work.\n");
+               "\n  The ceiling is the frame rate less the kernel's and the transfers' share of each frame. The parts\n"
+               "  are timed in frames of their own, each waiting for OpenCL and OpenGL to finish.\n");
 }

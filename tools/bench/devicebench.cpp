@@ -1,5 +1,6 @@
 #include "devicebench.h"
 
+#include "clbuild.h"
 #include "clerrorname.h"
 #include "glowfilterwork.h"
 #include "hostreference.h"
@@ -8,48 +9,51 @@
 #include "startcloud.h"
 
 #include <QElapsedTimer>
-#include <QJsonArray>
 
 #include <algorithm>
 #include <cmath>
 #include <random>
-#include <vector>
 
 namespace {
 
 const char *const peakSource = "DevicePeak.cl";
+const char *const sides[] = { "device", "host" };
 
-QString sizeText(int width, int height)
+// A failed call ends the figure it belongs to (see DeviceBench::attempt).
+void check(cl_int status, const char *call)
 {
-    return QStringLiteral("%1x%2").arg(width).arg(height);
+    if (status != CL_SUCCESS)
+        throw ClCall{ status, call };
 }
 
-QJsonObject summary(const std::vector<double> &seconds)
+double secondsOf(const std::function<void()> &work)
 {
-    return { { QStringLiteral("runs"), int(seconds.size()) }, { QStringLiteral("medianMs"), median(seconds) * 1e3 } };
+    QElapsedTimer clock;
+    clock.start();
+    work();
+    return clock.nsecsElapsed() * 1e-9;
 }
 
-double medianSeconds(const QJsonObject &figure, const QString &side)
+double medianSeconds(const QJsonObject &figure, const char *side)
 {
-    return figure[side].toObject()[QStringLiteral("medianMs")].toDouble() * 1e-3;
+    return figure[side].toObject()["medianMs"].toDouble() * 1e-3;
 }
 
-// A rate of both sides from the same amount of work per run.
-void addRate(QJsonObject &figure, const char *unit, double amount)
+// The rate of both sides from the amount of work a run does, and what a
+// run does in the units of one of the peaks: floating-point operations, or
+// bytes read plus bytes written.
+void addRates(QJsonObject &figure, const char *unit, double amount, const char *peak, double deviceUse,
+              double hostUse)
 {
-    figure[QStringLiteral("rate")] = QJsonObject{
-        { QStringLiteral("unit"), QLatin1String(unit) },
-        { QStringLiteral("device"), amount / medianSeconds(figure, QStringLiteral("device")) },
-        { QStringLiteral("host"), amount / medianSeconds(figure, QStringLiteral("host")) } };
-}
-
-// What a run of each side does, in the units of one of the peaks:
-// floating-point operations, or bytes read plus bytes written.
-void addPeakUse(QJsonObject &figure, const char *peak, double deviceAmount, double hostAmount)
-{
-    figure[QStringLiteral("peakUse")] = QJsonObject{ { QStringLiteral("of"), QLatin1String(peak) },
-                                                     { QStringLiteral("device"), deviceAmount },
-                                                     { QStringLiteral("host"), hostAmount } };
+    const double use[] = { deviceUse, hostUse };
+    for (int i = 0; i < 2; ++i) {
+        QJsonObject side = figure[sides[i]].toObject();
+        side["rate"] = amount / medianSeconds(figure, sides[i]);
+        side["peakUse"] = use[i];
+        figure[sides[i]] = side;
+    }
+    figure["unit"] = unit;
+    figure["peak"] = peak;
 }
 
 template <typename Value>
@@ -61,16 +65,13 @@ void addDifference(QJsonObject &figure, const Value *a, const Value *b, size_t c
         const double difference = std::fabs(double(a[i]) - double(b[i]));
         largest = std::max(largest, std::isnan(difference) ? HUGE_VAL : difference);
     }
-    figure[QStringLiteral("maxDifference")] = largest;
-    figure[QStringLiteral("differenceUnit")] = QLatin1String(unit);
+    figure["maxDifference"] = largest;
+    figure["differenceUnit"] = unit;
 }
 
-double secondsOf(const std::function<void()> &work)
+QJsonObject describe(const char *kernel, const QString &size, const char *work)
 {
-    QElapsedTimer clock;
-    clock.start();
-    work();
-    return clock.nsecsElapsed() * 1e-9;
+    return { { "kernel", kernel }, { "size", size }, { "work", work } };
 }
 
 } // namespace
@@ -89,128 +90,92 @@ DeviceBench::DeviceBench(const RunSettings &settings)
 
 DeviceBench::~DeviceBench()
 {
-    releaseBuffers();
-    for (cl_kernel k : qAsConst(kernels))
-        clReleaseKernel(k);
-    for (cl_program p : qAsConst(programs))
-        clReleaseProgram(p);
     if (queue)
         clReleaseCommandQueue(queue);
     if (context)
         clReleaseContext(context);
 }
 
-bool DeviceBench::open(cl_platform_id platform, cl_device_id chosen, QString &error)
+QString DeviceBench::open(cl_platform_id platform, cl_device_id chosen)
 {
     device = chosen;
     const cl_context_properties properties[] = { CL_CONTEXT_PLATFORM, cl_context_properties(platform), 0 };
-    failure = openContextAndQueue(properties, device, context, queue);
-    error = failure.ok() ? QString() : failureText();
-    return failure.ok();
+    return attempt([&] {
+        const ClCall call = openContextAndQueue(properties, device, context, queue);
+        check(call.status, call.name);
+    });
 }
 
-QString DeviceBench::failureText() const
+// Runs one figure's OpenCL work and releases what it made. Returns the
+// first failed call as "STATUS in CALL", or nothing.
+QString DeviceBench::attempt(const Run &work)
 {
-    char name[128];
-    return QStringLiteral("%1 in %2").arg(QLatin1String(clErrorName(failure.status, name, sizeof name)),
-                                          QLatin1String(failure.name));
-}
-
-bool DeviceBench::check(cl_int status, const char *call)
-{
-    failure = { status, call };
-    return failure.ok();
-}
-
-// Built once per device; a kernel that fails to build fails every figure
-// of its own, and only those.
-cl_kernel DeviceBench::kernel(const char *sourceFile, const char *kernelName)
-{
-    const QByteArray name(kernelName);
-    if (buildFailures.contains(name) && failure.ok())
-        failure = buildFailures[name];
-    if (!failure.ok() || kernels.contains(name))
-        return kernels.value(name);
-    cl_program program = nullptr;
-    cl_kernel made = nullptr;
-    QByteArray log;
-    failure = buildKernel(context, device, sourceFile, kernelName, program, made, log);
+    QString failure;
+    try {
+        work();
+    } catch (const ClCall &call) {
+        char name[128];
+        failure = QStringLiteral("%1 in %2").arg(QLatin1String(clErrorName(call.status, name, sizeof name)),
+                                                 QLatin1String(call.name));
+    }
+    for (cl_mem b : qAsConst(buffers))
+        clReleaseMemObject(b);
+    buffers.clear();
+    if (kernel)
+        clReleaseKernel(kernel);
     if (program)
-        programs << program;
-    if (!failure.ok())
-        buildFailures.insert(name, failure);
-    else
-        kernels.insert(name, made);
-    return made;
+        clReleaseProgram(program);
+    kernel = nullptr;
+    program = nullptr;
+    return failure;
+}
+
+void DeviceBench::useKernel(const char *sourceFile, const char *kernelName)
+{
+    QByteArray log;
+    const ClCall call = buildKernel(context, device, sourceFile, kernelName, program, kernel, log);
+    check(call.status, call.name);
 }
 
 cl_mem DeviceBench::buffer(size_t bytes, const void *data)
 {
-    if (!failure.ok())
-        return nullptr;
     cl_int s = CL_SUCCESS;
     const cl_mem_flags flags = CL_MEM_READ_WRITE | (data ? CL_MEM_COPY_HOST_PTR : 0);
     cl_mem made = clCreateBuffer(context, flags, bytes, const_cast<void *>(data), &s);
-    if (check(s, "clCreateBuffer"))
-        buffers << made;
+    check(s, "clCreateBuffer");
+    buffers << made;
     return made;
-}
-
-void DeviceBench::releaseBuffers()
-{
-    for (cl_mem b : qAsConst(buffers))
-        clReleaseMemObject(b);
-    buffers.clear();
-}
-
-QJsonObject DeviceBench::begin(const char *kernel, const QString &size, const char *work)
-{
-    failure = ClCall();
-    return { { QStringLiteral("kernel"), QLatin1String(kernel) },
-             { QStringLiteral("size"), size },
-             { QStringLiteral("work"), QLatin1String(work) } };
 }
 
 // The two sides run alternately, one run each per round, so that a busy
 // machine slows both alike and their ratio stays meaningful.
-QJsonObject DeviceBench::measure(QJsonObject figure, const Run &deviceRun, const Run &hostRun)
+void DeviceBench::measure(QJsonObject &figure, const Run &deviceRun, const Run &hostRun)
 {
-    std::vector<double> deviceSeconds, hostSeconds;
-    double deviceTotal = 0.0, hostTotal = 0.0;
-    for (int round = -settings.warmupRuns; failure.ok() && round < settings.maxRuns; ++round) {
-        if (round == 0) {
-            deviceSeconds.clear();
-            hostSeconds.clear();
-            deviceTotal = hostTotal = 0.0;
-        }
-        deviceSeconds.push_back(secondsOf(deviceRun));
-        hostSeconds.push_back(secondsOf(hostRun));
-        deviceTotal += deviceSeconds.back();
-        hostTotal += hostSeconds.back();
-        if (round + 1 >= settings.minRuns && deviceTotal >= settings.minSeconds && hostTotal >= settings.minSeconds)
-            break;
+    for (int i = 0; i < settings.warmupRuns; ++i) {
+        deviceRun();
+        hostRun();
     }
-    releaseBuffers();
-    if (!failure.ok()) {
-        figure[QStringLiteral("error")] = failureText();
-        return figure;
+    std::vector<double> seconds[2];
+    double total[2] = { 0.0, 0.0 };
+    while (int(seconds[0].size()) < settings.minRuns || std::min(total[0], total[1]) < settings.minSeconds) {
+        seconds[0].push_back(secondsOf(deviceRun));
+        seconds[1].push_back(secondsOf(hostRun));
+        total[0] += seconds[0].back();
+        total[1] += seconds[1].back();
     }
-    figure[QStringLiteral("device")] = summary(deviceSeconds);
-    figure[QStringLiteral("host")] = summary(hostSeconds);
-    figure[QStringLiteral("vsHost")] = medianSeconds(figure, QStringLiteral("host"))
-                                       / medianSeconds(figure, QStringLiteral("device"));
-    return figure;
+    for (int i = 0; i < 2; ++i)
+        figure[sides[i]] = QJsonObject{ { "runs", int(seconds[i].size()) }, { "medianMs", median(seconds[i]) * 1e3 } };
+    figure["vsHost"] = medianSeconds(figure, "host") / medianSeconds(figure, "device");
 }
 
 QJsonObject DeviceBench::withShares(QJsonObject figure, const QJsonObject &peaks)
 {
-    const QJsonObject use = figure[QStringLiteral("peakUse")].toObject();
-    QJsonObject share{ { QStringLiteral("of"), use[QStringLiteral("of")] } };
-    for (const QString &side : { QStringLiteral("device"), QStringLiteral("host") }) {
-        const double peak = peaks[side].toObject()[use[QStringLiteral("of")].toString()].toDouble() * 1e9;
-        share[side] = peak > 0.0 ? use[side].toDouble() / medianSeconds(figure, side) / peak : 0.0;
+    for (const char *name : sides) {
+        QJsonObject side = figure[name].toObject();
+        const double peak = peaks[name].toObject()[figure["peak"].toString()].toDouble() * 1e9;
+        side["share"] = peak > 0.0 ? side["peakUse"].toDouble() / medianSeconds(figure, name) / peak : 0.0;
+        figure[name] = side;
     }
-    figure[QStringLiteral("share")] = share;
     return figure;
 }
 
@@ -220,163 +185,157 @@ QJsonObject DeviceBench::withShares(QJsonObject figure, const QJsonObject &peaks
 // working sets lie between them.
 QJsonObject DeviceBench::peaks()
 {
-    double deviceCopy = 0.0, hostCopy = 0.0;
+    double copy[2] = { 0.0, 0.0 };
     for (size_t mebibytes : { 1, 8, 64 }) {
-        deviceCopy = std::max(deviceCopy, deviceCopyBytesPerSecond(mebibytes << 20));
-        hostCopy = std::max(hostCopy, HostReference::copyBytesPerSecond(mebibytes << 20));
+        copy[0] = std::max(copy[0], deviceCopyBytesPerSecond(mebibytes << 20));
+        copy[1] = std::max(copy[1], HostReference::copyBytesPerSecond(mebibytes << 20));
     }
-    const QJsonObject measured[2] = {
-        { { QStringLiteral("gflops"), deviceFlopsPerSecond() / 1e9 }, { QStringLiteral("copyGBps"), deviceCopy / 1e9 } },
-        { { QStringLiteral("gflops"), HostReference::flopsPerSecond() / 1e9 }, { QStringLiteral("copyGBps"), hostCopy / 1e9 } },
-    };
-    const QString sides[2] = { QStringLiteral("device"), QStringLiteral("host") };
+    const double flops[2] = { deviceFlopsPerSecond(), HostReference::flopsPerSecond() };
     for (int i = 0; i < 2; ++i) {
-        QJsonObject best = measuredPeaks[sides[i]].toObject();
-        for (const QString &key : measured[i].keys())
-            best[key] = std::max(best[key].toDouble(), measured[i][key].toDouble());
-        measuredPeaks[sides[i]] = best;
+        QJsonObject best = bestPeaks[sides[i]].toObject();
+        best["gflops"] = std::max(best["gflops"].toDouble(), flops[i] / 1e9);
+        best["copyGBps"] = std::max(best["copyGBps"].toDouble(), copy[i] / 1e9);
+        bestPeaks[sides[i]] = best;
     }
-    return measuredPeaks;
+    return bestPeaks;
 }
 
-// The best of a few runs of a kernel over items work-items; 0 on failure.
-double DeviceBench::fastestRun(cl_kernel k, size_t items, int runs)
+// The best of a few runs of the current kernel over items work-items.
+double DeviceBench::fastestRun(size_t items, int runs)
 {
-    double fastest = 0.0;
-    for (int run = 0; run < runs && failure.ok(); ++run) {
-        const double seconds = secondsOf([&] {
-            const cl_int s = clEnqueueNDRangeKernel(queue, k, 1, nullptr, &items, nullptr, 0, nullptr, nullptr);
-            check(s, "clEnqueueNDRangeKernel") && check(clFinish(queue), "clFinish");
-        });
-        fastest = run == 0 ? seconds : std::min(fastest, seconds);
+    double fastest = HUGE_VAL;
+    for (int run = 0; run < runs; ++run) {
+        fastest = std::min(fastest, secondsOf([&] {
+            check(clEnqueueNDRangeKernel(queue, kernel, 1, nullptr, &items, nullptr, 0, nullptr, nullptr),
+                  "clEnqueueNDRangeKernel");
+            check(clFinish(queue), "clFinish");
+        }));
     }
-    return failure.ok() ? fastest : 0.0;
+    return fastest;
 }
 
 // Doubles the chains' length until a run lasts long enough to time well.
 double DeviceBench::deviceFlopsPerSecond()
 {
-    begin("fma_peak", QString(), "");
-    cl_kernel k = kernel(peakSource, "fma_peak");
-    const size_t items = 1 << 12;
-    cl_mem out = buffer(items * sizeof(cl_float));
-    const cl_float b = 0.999999f, c = 1e-6f;
-    double seconds = 0.0;
-    cl_int iterations = 64;
-    while (failure.ok() && seconds < 0.02) {
-        iterations *= 2;
-        check(setKernelArgs(k, 0, out, iterations, b, c), "clSetKernelArg");
-        seconds = fastestRun(k, items, 3);
-    }
-    releaseBuffers();
-    return failure.ok() ? 256.0 * iterations * items / seconds : 0.0;
+    double flops = 0.0;
+    attempt([&] {
+        useKernel(peakSource, "fma_peak");
+        const size_t items = 1 << 12;
+        const cl_mem out = buffer(items * sizeof(cl_float));
+        double seconds = 0.0;
+        cl_int iterations = 64;
+        while (seconds < 0.02) {
+            iterations *= 2;
+            check(setKernelArgs(kernel, 0, out, iterations, 0.999999f, 1e-6f), "clSetKernelArg");
+            seconds = fastestRun(items, 3);
+        }
+        flops = 256.0 * iterations * items / seconds;
+    });
+    return flops;
 }
 
 double DeviceBench::deviceCopyBytesPerSecond(size_t bytes)
 {
-    begin("stream_copy", QString(), "");
-    cl_kernel k = kernel(peakSource, "stream_copy");
-    cl_mem from = buffer(bytes);
-    cl_mem to = buffer(bytes);
-    failure.ok() && check(setKernelArgs(k, 0, from, to), "clSetKernelArg");
-    fastestRun(k, bytes / sizeof(cl_float4), 1);   // the first run places the pages
-    const double seconds = fastestRun(k, bytes / sizeof(cl_float4), 5);
-    releaseBuffers();
-    return failure.ok() ? 2.0 * bytes / seconds : 0.0;
+    double rate = 0.0;
+    attempt([&] {
+        useKernel(peakSource, "stream_copy");
+        check(setKernelArgs(kernel, 0, buffer(bytes), buffer(bytes)), "clSetKernelArg");
+        fastestRun(bytes / sizeof(cl_float4), 1);   // the first run places the pages
+        rate = 2.0 * bytes / fastestRun(bytes / sizeof(cl_float4), 5);
+    });
+    return rate;
 }
 
 QJsonObject DeviceBench::sineWave(cl_uint width, cl_uint height)
 {
-    QJsonObject figure = begin(SineWaveWork::kernelName, sizeText(int(width), int(height)),
-                               "kernel + blocking read of the mesh");
-    const size_t points = size_t(width) * height, bytes = SineWaveWork::meshBytes(width, height);
-    cl_kernel k = kernel(SineWaveWork::sourceFile, SineWaveWork::kernelName);
-    cl_mem mesh = buffer(bytes);
-    failure.ok() && check(SineWaveWork::setMeshArgs(k, mesh, width, height), "clSetKernelArg");
-
-    const float time = 1.0f;
-    std::vector<cl_float4> deviceMesh(points), hostMesh(points);
-    figure = measure(figure, [&] {
-        failure.ok() && check(SineWaveWork::setWaveArgs(k, time, SineWaveWork::frequency), "clSetKernelArg")
-            && check(SineWaveWork::enqueue(queue, k, width, height), "clEnqueueNDRangeKernel")
-            && check(clEnqueueReadBuffer(queue, mesh, CL_TRUE, 0, bytes, deviceMesh.data(), 0, nullptr, nullptr),
-                     "clEnqueueReadBuffer");
-    }, [&] { HostReference::sineWave(hostMesh.data(), width, height, time, SineWaveWork::frequency); });
-    if (figure.contains(QStringLiteral("error")))
-        return figure;
-    addDifference(figure, deviceMesh[0].s, hostMesh[0].s, 4 * points, "(coordinate)");
-    addRate(figure, "Mpoints/s", points / 1e6);
-    // The kernel writes the mesh and the read copies it; the host writes it once.
-    addPeakUse(figure, "copyGBps", 3.0 * bytes, double(bytes));
+    QJsonObject figure = describe(SineWaveWork::kernelName, QStringLiteral("%1x%2").arg(width).arg(height),
+                                  "kernel + blocking read of the mesh");
+    const QString failure = attempt([&] {
+        const size_t points = size_t(width) * height, bytes = SineWaveWork::meshBytes(width, height);
+        useKernel(SineWaveWork::sourceFile, SineWaveWork::kernelName);
+        const cl_mem mesh = buffer(bytes);
+        check(SineWaveWork::setMeshArgs(kernel, mesh, width, height), "clSetKernelArg");
+        const float time = 1.0f;
+        std::vector<cl_float4> deviceMesh(points), hostMesh(points);
+        measure(figure, [&] {
+            check(SineWaveWork::setWaveArgs(kernel, time, SineWaveWork::frequency), "clSetKernelArg");
+            check(SineWaveWork::enqueue(queue, kernel, width, height), "clEnqueueNDRangeKernel");
+            check(clEnqueueReadBuffer(queue, mesh, CL_TRUE, 0, bytes, deviceMesh.data(), 0, nullptr, nullptr),
+                  "clEnqueueReadBuffer");
+        }, [&] { HostReference::sineWave(hostMesh.data(), width, height, time, SineWaveWork::frequency); });
+        addDifference(figure, deviceMesh[0].s, hostMesh[0].s, 4 * points, "(coordinate)");
+        // The kernel writes the mesh and the read copies it; the host writes it once.
+        addRates(figure, "Mpoints/s", points / 1e6, "copyGBps", 3.0 * bytes, double(bytes));
+    });
+    if (!failure.isEmpty())
+        figure["error"] = failure;
     return figure;
 }
 
 QJsonObject DeviceBench::nbody(int numBodies)
 {
-    QJsonObject figure = begin(NBodyWork::kernelName, QStringLiteral("%1 bodies").arg(numBodies),
-                               "one step + read-back of the positions");
-    // The cloud the view starts from after launch.
-    std::vector<cl_float4> pos(numBodies), vel(numBodies);
-    StartRandom random;
-    generateStartCloud(random, pos.data(), vel.data(), numBodies);
-    const size_t bytes = size_t(numBodies) * sizeof(cl_float4);
-    cl_kernel k = kernel(NBodyWork::sourceFile, NBodyWork::kernelName);
-    cl_mem state[4] = { buffer(bytes, pos.data()), buffer(bytes, vel.data()), buffer(bytes), buffer(bytes) };
-    size_t group = 0;
-    failure.ok() && check(NBodyWork::chooseGroupSize(device, numBodies, group), "clGetDeviceInfo");
-    failure.ok() && check(NBodyWork::setStateArgs(k, state[0], state[1], state[2], state[3]), "clSetKernelArg")
-        && check(NBodyWork::setConstantArgs(k, numBodies, group), "clSetKernelArg");
-
-    std::vector<cl_float4> devicePos(numBodies), hostPos(numBodies), hostVel(numBodies);
-    figure = measure(figure, [&] {
-        failure.ok() && check(NBodyWork::enqueue(queue, k, numBodies, group), "clEnqueueNDRangeKernel")
-            && check(clEnqueueReadBuffer(queue, state[2], CL_TRUE, 0, bytes, devicePos.data(), 0, nullptr, nullptr),
-                     "clEnqueueReadBuffer");
-    }, [&] {
-        HostReference::nbody(pos.data(), vel.data(), hostPos.data(), hostVel.data(), numBodies,
-                             NBodyWork::deltaTime, NBodyWork::epsSqr);
+    QJsonObject figure = describe(NBodyWork::kernelName, QStringLiteral("%1 bodies").arg(numBodies),
+                                  "one step + read-back of the positions");
+    const QString failure = attempt([&] {
+        // The cloud the view starts from after launch.
+        std::vector<cl_float4> pos(numBodies), vel(numBodies);
+        StartRandom random;
+        generateStartCloud(random, pos.data(), vel.data(), numBodies);
+        const size_t bytes = size_t(numBodies) * sizeof(cl_float4);
+        useKernel(NBodyWork::sourceFile, NBodyWork::kernelName);
+        const cl_mem newPos = buffer(bytes);
+        size_t group = 0;
+        check(NBodyWork::chooseGroupSize(device, numBodies, group), "clGetDeviceInfo");
+        check(NBodyWork::setStateArgs(kernel, buffer(bytes, pos.data()), buffer(bytes, vel.data()), newPos, buffer(bytes)),
+              "clSetKernelArg");
+        check(NBodyWork::setConstantArgs(kernel, numBodies, group), "clSetKernelArg");
+        std::vector<cl_float4> devicePos(numBodies), hostPos(numBodies), hostVel(numBodies);
+        measure(figure, [&] {
+            check(NBodyWork::enqueue(queue, kernel, numBodies, group), "clEnqueueNDRangeKernel");
+            check(clEnqueueReadBuffer(queue, newPos, CL_TRUE, 0, bytes, devicePos.data(), 0, nullptr, nullptr),
+                  "clEnqueueReadBuffer");
+        }, [&] {
+            HostReference::nbody(pos.data(), vel.data(), hostPos.data(), hostVel.data(), numBodies,
+                                 NBodyWork::deltaTime, NBodyWork::epsSqr);
+        });
+        addDifference(figure, devicePos[0].s, hostPos[0].s, 4 * size_t(numBodies), "(position)");
+        // 20 floating-point operations an interaction, the usual convention.
+        const double flops = 20.0 * numBodies * double(numBodies);
+        addRates(figure, "GFLOP/s", flops / 1e9, "gflops", flops, flops);
     });
-    if (figure.contains(QStringLiteral("error")))
-        return figure;
-    addDifference(figure, devicePos[0].s, hostPos[0].s, 4 * size_t(numBodies), "(position)");
-    // 20 floating-point operations an interaction, the usual convention.
-    const double flops = 20.0 * numBodies * double(numBodies);
-    addRate(figure, "GFLOP/s", flops / 1e9);
-    addPeakUse(figure, "gflops", flops, flops);
+    if (!failure.isEmpty())
+        figure["error"] = failure;
     return figure;
 }
 
 QJsonObject DeviceBench::postprocess(int width, int height)
 {
-    QJsonObject figure = begin(GlowFilterWork::kernelName, sizeText(width, height), "upload + kernel + read");
-    const size_t pixels = size_t(width) * height, bytes = pixels * sizeof(cl_uint);
-    // Noise: about one pixel in thirty is bright enough to be highlighted,
-    // so both branches of the filter are taken.
-    std::vector<cl_uint> scene(pixels), devicePixels(pixels), hostPixels(pixels);
-    std::minstd_rand noise(7);
-    for (cl_uint &pixel : scene)
-        pixel = 0xff000000u | (cl_uint(noise()) & 0xffffffu);
-    cl_kernel k = kernel(GlowFilterWork::sourceFile, GlowFilterWork::kernelName);
-    cl_mem in = buffer(bytes);
-    cl_mem out = buffer(bytes);
-    failure.ok() && check(GlowFilterWork::setImageArgs(k, in, out, width, height), "clSetKernelArg")
-        && check(GlowFilterWork::setFilterArgs(k), "clSetKernelArg");
-
-    figure = measure(figure, [&] {
-        failure.ok()
-            && check(clEnqueueWriteBuffer(queue, in, CL_FALSE, 0, bytes, scene.data(), 0, nullptr, nullptr),
-                     "clEnqueueWriteBuffer")
-            && check(GlowFilterWork::enqueue(queue, k, width, height), "clEnqueueNDRangeKernel")
-            && check(clEnqueueReadBuffer(queue, out, CL_TRUE, 0, bytes, devicePixels.data(), 0, nullptr, nullptr),
-                     "clEnqueueReadBuffer");
-    }, [&] {
-        HostReference::glow(scene.data(), hostPixels.data(), width, height);
+    QJsonObject figure = describe(GlowFilterWork::kernelName, QStringLiteral("%1x%2").arg(width).arg(height),
+                                  "upload + kernel + read");
+    const QString failure = attempt([&] {
+        const size_t pixels = size_t(width) * height, bytes = pixels * sizeof(cl_uint);
+        // Noise: about one pixel in thirty is bright enough to be highlighted,
+        // so both branches of the filter are taken.
+        std::vector<cl_uint> scene(pixels), devicePixels(pixels), hostPixels(pixels);
+        std::minstd_rand noise(7);
+        for (cl_uint &pixel : scene)
+            pixel = 0xff000000u | (cl_uint(noise()) & 0xffffffu);
+        useKernel(GlowFilterWork::sourceFile, GlowFilterWork::kernelName);
+        const cl_mem in = buffer(bytes), out = buffer(bytes);
+        check(GlowFilterWork::setImageArgs(kernel, in, out, width, height), "clSetKernelArg");
+        check(GlowFilterWork::setFilterArgs(kernel), "clSetKernelArg");
+        measure(figure, [&] {
+            check(clEnqueueWriteBuffer(queue, in, CL_FALSE, 0, bytes, scene.data(), 0, nullptr, nullptr),
+                  "clEnqueueWriteBuffer");
+            check(GlowFilterWork::enqueue(queue, kernel, width, height), "clEnqueueNDRangeKernel");
+            check(clEnqueueReadBuffer(queue, out, CL_TRUE, 0, bytes, devicePixels.data(), 0, nullptr, nullptr),
+                  "clEnqueueReadBuffer");
+        }, [&] { HostReference::glow(scene.data(), hostPixels.data(), width, height); });
+        addDifference(figure, devicePixels.data(), hostPixels.data(), pixels, "(pixel word)");
+        // Upload and read-back copy the frame, the kernel reads and writes it.
+        addRates(figure, "Mpixels/s", pixels / 1e6, "copyGBps", 6.0 * bytes, 2.0 * bytes);
     });
-    if (figure.contains(QStringLiteral("error")))
-        return figure;
-    addDifference(figure, devicePixels.data(), hostPixels.data(), pixels, "(pixel word)");
-    addRate(figure, "Mpixels/s", pixels / 1e6);
-    // Upload and read-back copy the frame, the kernel reads and writes it.
-    addPeakUse(figure, "copyGBps", 6.0 * bytes, 2.0 * bytes);
+    if (!failure.isEmpty())
+        figure["error"] = failure;
     return figure;
 }

@@ -20,14 +20,26 @@
 
 namespace {
 
+struct Options
+{
+    bool json = false;
+    bool gui = false;
+    RunSettings settings;
+    int platformIndex = -1;   // every device
+    int deviceIndex = -1;
+};
+
 void print(FILE *stream, const QString &text)
 {
     std::fputs(text.toLocal8Bit().constData(), stream);
     std::fflush(stream);
 }
 
-void describeOptions(QCommandLineParser &parser)
+// Returns the exit status when the command line ends the program, else -1.
+int readCommandLine(int argc, char *argv[], Options &options)
 {
+    QCoreApplication core(argc, argv);
+    QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Times the kernels sine_wave, nbody_sim and postprocess on every OpenCL device (or one)\n"
         "beside a multi-threaded host reference doing the same work, and both against their\n"
@@ -35,36 +47,56 @@ void describeOptions(QCommandLineParser &parser)
         "wrong argument or --gui without a display."));
     parser.addHelpOption();
     parser.addOptions({
-        { QStringLiteral("device"), QStringLiteral("Only device D of platform P, as korvane-info numbers them."),
-          QStringLiteral("P:D") },
-        { QStringLiteral("quick"), QStringLiteral("Three runs per figure instead of at least 0.5 s of runs.") },
-        { QStringLiteral("json"), QStringLiteral("Prints the figures as one JSON object.") },
-        { QStringLiteral("gui"), QStringLiteral("Runs the program's window: each tab's Start time and frames per second.") },
-        { QStringLiteral("kernels"), QStringLiteral("Builds the .cl files of <dir> instead of the embedded ones."),
-          QStringLiteral("dir") },
+        { "device", "Only device D of platform P, as korvane-info numbers them.", "P:D" },
+        { "quick", "Three runs per figure instead of at least 0.5 s of runs." },
+        { "json", "Prints the figures as one JSON object." },
+        { "gui", "Runs the program's window: each tab's Start time and frames per second." },
+        { "kernels", "Builds the .cl files of <dir> instead of the embedded ones.", "dir" },
     });
+    const bool parsed = parser.parse(core.arguments());
+    const QString device = parser.value("device");
+    if (!parsed || !(device.isEmpty() || parseDeviceIndexes(device, options.platformIndex, options.deviceIndex))) {
+        const QString error = parsed ? QStringLiteral("--device expects P:D, such as 0:0, not \"%1\"").arg(device)
+                                     : parser.errorText();
+        print(stderr, QStringLiteral("korvane-bench: %1\nUsage: korvane-bench [--device P:D] [--quick] [--json] [--gui]"
+                                     " [--kernels DIR]\n").arg(error));
+        return 2;
+    }
+    if (parser.isSet("help")) {
+        print(stdout, parser.helpText());
+        return 0;
+    }
+    options.json = parser.isSet("json");
+    options.gui = parser.isSet("gui");
+    if (parser.isSet("quick"))
+        options.settings = { 1, 3, 0.0 };
+    if (parser.isSet("kernels"))
+        useKernelFolder(parser.value("kernels"));
+    return -1;
 }
 
 bool everyFigureTaken(const QJsonObject &report, const char *list)
 {
-    bool taken = !report.contains(QStringLiteral("error"));
-    for (const QJsonValue &figure : report[QLatin1String(list)].toArray())
-        taken = taken && !figure.toObject().contains(QStringLiteral("error"));
+    bool taken = !report.contains("error");
+    for (const QJsonValue &figure : report[list].toArray())
+        taken = taken && !figure.toObject().contains("error");
     return taken;
 }
 
-QJsonObject describeDevice(const ClInventory &inventory, int p, int d)
-{
-    return { { QStringLiteral("platform"), p },
-             { QStringLiteral("device"), d },
-             { QStringLiteral("platformName"), QString::fromLatin1(inventory.platforms[p].name) },
-             { QStringLiteral("deviceName"), QString::fromLatin1(inventory.platforms[p].devices[d].name) },
-             { QStringLiteral("hostThreads"), HostReference::threadCount() } };
-}
-
 // The peaks are measured before the figures and after them.
-QJsonObject benchKernels(DeviceBench &bench, QJsonObject report)
+QJsonObject benchDevice(const ClInventory &inventory, int p, int d, const RunSettings &settings)
 {
+    QJsonObject report{ { "platform", p },
+                        { "device", d },
+                        { "platformName", QString::fromLatin1(inventory.platforms[p].name) },
+                        { "deviceName", QString::fromLatin1(inventory.platforms[p].devices[d].name) },
+                        { "hostThreads", HostReference::threadCount() } };
+    DeviceBench bench(settings);
+    const QString error = bench.open(inventory.platformIds[p], inventory.platforms[p].deviceIds[d]);
+    if (!error.isEmpty()) {
+        report["error"] = error;
+        return report;
+    }
     bench.peaks();
     const QJsonObject figures[] = {
         bench.sineWave(256, 256), bench.sineWave(1024, 1024),
@@ -74,98 +106,71 @@ QJsonObject benchKernels(DeviceBench &bench, QJsonObject report)
     const QJsonObject peaks = bench.peaks();
     QJsonArray list;
     for (const QJsonObject &figure : figures)
-        list.append(figure.contains(QStringLiteral("error")) ? figure : DeviceBench::withShares(figure, peaks));
-    report[QStringLiteral("peaks")] = peaks;
-    report[QStringLiteral("figures")] = list;
+        list.append(figure.contains("error") ? figure : DeviceBench::withShares(figure, peaks));
+    report["peaks"] = peaks;
+    report["figures"] = list;
     return report;
+}
+
+int benchmark(const ClInventory &inventory, cl_int scanned, Options options)
+{
+    const int firstPlatform = scanned == CL_SUCCESS ? firstPlatformWithDevice(inventory) : -1;
+    if (firstPlatform < 0) {
+        print(stderr, QStringLiteral("korvane-bench: %1").arg(scanned == CL_SUCCESS ? QStringLiteral("no platform has an OpenCL device\n")
+                                                                                   : scanFailureText(scanned)));
+        return 1;
+    }
+    // The window runs on one device: the first unless one is chosen.
+    if (options.gui && options.platformIndex < 0) {
+        options.platformIndex = firstPlatform;
+        options.deviceIndex = 0;
+    }
+    if (options.platformIndex >= 0 && !inventoryDevice(inventory, options.platformIndex, options.deviceIndex)) {
+        print(stderr, QStringLiteral("korvane-bench: there is no device %1:%2\n").arg(options.platformIndex).arg(options.deviceIndex));
+        return 2;
+    }
+    if (options.gui) {
+        const QJsonObject window = runGuiBench(options.platformIndex, options.deviceIndex);
+        print(stdout, options.json ? QString::fromUtf8(QJsonDocument(QJsonObject{ { "gui", window } }).toJson())
+                                   : BenchReport::guiTable(window));
+        return everyFigureTaken(window, "views") ? 0 : 1;
+    }
+    QJsonArray devices;
+    bool ok = true;
+    for (int p = 0; p < int(inventory.numPlatforms); ++p) {
+        for (int d = 0; d < int(inventory.platforms[p].numDevices); ++d) {
+            if (options.platformIndex >= 0 && (p != options.platformIndex || d != options.deviceIndex))
+                continue;
+            const QJsonObject report = benchDevice(inventory, p, d, options.settings);
+            if (!options.json)
+                print(stdout, BenchReport::deviceTable(report) + QLatin1Char('\n'));
+            ok = ok && everyFigureTaken(report, "figures");
+            devices.append(report);
+        }
+    }
+    if (options.json)
+        print(stdout, QString::fromUtf8(QJsonDocument(QJsonObject{ { "devices", devices } }).toJson()));
+    return ok ? 0 : 1;
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    // Read before any application exists: --gui needs a display, which
-    // must be checked first, since the toolkit ends the process without one.
-    QCommandLineParser parser;
-    describeOptions(parser);
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    const bool parsed = parser.parse(arguments);
-    const bool gui = parsed && parser.isSet(QStringLiteral("gui")) && !parser.isSet(QStringLiteral("help"));
-    if (gui && !displayReachable()) {
+    Options options;
+    const int ended = readCommandLine(argc, argv, options);
+    if (ended >= 0)
+        return ended;
+    // Checked before the window's application exists: without a display
+    // the toolkit would end the process.
+    if (options.gui && !displayReachable()) {
         print(stderr, QStringLiteral("korvane-bench: --gui needs a display: %1\n").arg(QLatin1String(displayMissingText())));
         return 2;
     }
-    std::unique_ptr<QCoreApplication> app(gui ? new QApplication(argc, argv) : new QCoreApplication(argc, argv));
-
-    int platformIndex = -1;   // every device
-    int deviceIndex = -1;
-    const QString device = parser.value(QStringLiteral("device"));
-    if (!parsed || !(device.isEmpty() || parseDeviceIndexes(device, platformIndex, deviceIndex))) {
-        const QString error = parsed ? QStringLiteral("--device expects P:D, such as 0:0, not \"%1\"").arg(device)
-                                     : parser.errorText();
-        print(stderr, QStringLiteral("korvane-bench: %1\nUsage: korvane-bench [--device P:D] [--quick] [--json] [--gui]"
-                                     " [--kernels DIR]\n").arg(error));
-        return 2;
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        print(stdout, parser.helpText());
-        return 0;
-    }
-    const bool json = parser.isSet(QStringLiteral("json"));
-    const RunSettings settings = parser.isSet(QStringLiteral("quick")) ? RunSettings::quick() : RunSettings();
-    if (parser.isSet(QStringLiteral("kernels")))
-        useKernelFolder(parser.value(QStringLiteral("kernels")));
-
+    std::unique_ptr<QCoreApplication> app(options.gui ? new QApplication(argc, argv) : new QCoreApplication(argc, argv));
     ClInventory inventory = {};
     const cl_int scanned = scanOpenClInventory(inventory);
-    const int firstPlatform = scanned == CL_SUCCESS ? firstPlatformWithDevice(inventory) : -1;
-    if (firstPlatform < 0) {
-        print(stderr, QStringLiteral("korvane-bench: %1").arg(scanned == CL_SUCCESS ? QStringLiteral("no platform has an OpenCL device\n")
-                                                                                   : scanFailureText(scanned)));
-        releaseOpenClInventory(inventory);
-        return 1;
-    }
-    // The window runs on one device: the first unless one is chosen.
-    if (gui && platformIndex < 0) {
-        platformIndex = firstPlatform;
-        deviceIndex = 0;
-    }
-    if (platformIndex >= 0 && !inventoryDevice(inventory, platformIndex, deviceIndex)) {
-        print(stderr, QStringLiteral("korvane-bench: there is no device %1:%2\n").arg(platformIndex).arg(deviceIndex));
-        releaseOpenClInventory(inventory);
-        return 2;
-    }
-
-    QJsonArray devices;
-    QJsonObject window;
-    bool ok = true;
-    for (int p = 0; p < int(inventory.numPlatforms); ++p) {
-        for (int d = 0; d < int(inventory.platforms[p].numDevices); ++d) {
-            if (platformIndex >= 0 && (p != platformIndex || d != deviceIndex))
-                continue;
-            QJsonObject report = describeDevice(inventory, p, d);
-            DeviceBench bench(settings);
-            QString error;
-            if (gui)
-                window = runGuiBench(p, d);
-            else if (!bench.open(inventory.platformIds[p], inventory.platforms[p].deviceIds[d], error))
-                report[QStringLiteral("error")] = error;
-            else
-                report = benchKernels(bench, report);
-            if (!json)
-                print(stdout, gui ? BenchReport::guiTable(window) : BenchReport::deviceTable(report) + QLatin1Char('\n'));
-            ok = ok && everyFigureTaken(gui ? window : report, gui ? "views" : "figures");
-            devices.append(report);
-        }
-    }
-    if (json) {
-        QJsonObject root{ { QStringLiteral("devices"), devices } };
-        if (gui)
-            root[QStringLiteral("gui")] = window;
-        print(stdout, QString::fromUtf8(QJsonDocument(root).toJson()));
-    }
+    const int status = benchmark(inventory, scanned, options);
     releaseOpenClInventory(inventory);
-    return ok ? 0 : 1;
+    return status;
 }
