@@ -69,6 +69,13 @@ void addDifference(QJsonObject &figure, const Value *a, const Value *b, size_t c
     figure["differenceUnit"] = unit;
 }
 
+QJsonObject marked(QJsonObject figure, const QString &failure)
+{
+    if (!failure.isEmpty())
+        figure["error"] = failure;
+    return figure;
+}
+
 QJsonObject describe(const char *kernel, const QString &size, const char *work)
 {
     return { { "kernel", kernel }, { "size", size }, { "work", work } };
@@ -267,9 +274,7 @@ QJsonObject DeviceBench::sineWave(cl_uint width, cl_uint height)
         // The kernel writes the mesh and the read copies it; the host writes it once.
         addRates(figure, "Mpoints/s", points / 1e6, "copyGBps", 3.0 * bytes, double(bytes));
     });
-    if (!failure.isEmpty())
-        figure["error"] = failure;
-    return figure;
+    return marked(figure, failure);
 }
 
 QJsonObject DeviceBench::nbody(int numBodies)
@@ -303,9 +308,7 @@ QJsonObject DeviceBench::nbody(int numBodies)
         const double flops = 20.0 * numBodies * double(numBodies);
         addRates(figure, "GFLOP/s", flops / 1e9, "gflops", flops, flops);
     });
-    if (!failure.isEmpty())
-        figure["error"] = failure;
-    return figure;
+    return marked(figure, failure);
 }
 
 QJsonObject DeviceBench::postprocess(int width, int height)
@@ -335,7 +338,5 @@ QJsonObject DeviceBench::postprocess(int width, int height)
         // Upload and read-back copy the frame, the kernel reads and writes it.
         addRates(figure, "Mpixels/s", pixels / 1e6, "copyGBps", 6.0 * bytes, 2.0 * bytes);
     });
-    if (!failure.isEmpty())
-        figure["error"] = failure;
-    return figure;
+    return marked(figure, failure);
 }

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -38,6 +39,19 @@ void spread(int count, int grain, Work work)
         }));
     drain();
     done.acquire(helpers);
+}
+
+// The fastest of a few runs of work, in seconds.
+double fastestSeconds(int runs, const std::function<void()> &work)
+{
+    double fastest = HUGE_VAL;
+    for (int run = 0; run < runs; ++run) {
+        QElapsedTimer clock;
+        clock.start();
+        work();
+        fastest = std::min(fastest, clock.nsecsElapsed() * 1e-9);
+    }
+    return fastest;
 }
 
 } // namespace
@@ -114,12 +128,8 @@ void HostReference::glow(const std::uint32_t *scene, std::uint32_t *result, int 
 double HostReference::flopsPerSecond()
 {
     typedef float Float16 __attribute__((vector_size(64)));
-    const int chains = 8, iterations = 1 << 20;
-    const int tasks = threadCount();
-    double best = 0.0;
-    for (int round = 0; round < 3; ++round) {
-        QElapsedTimer clock;
-        clock.start();
+    const int chains = 8, iterations = 1 << 20, tasks = threadCount();
+    const double seconds = fastestSeconds(3, [=] {
         spread(tasks, 1, [](int first, int end) {
             for (int task = first; task < end; ++task) {
                 Float16 a[chains];
@@ -129,30 +139,23 @@ double HostReference::flopsPerSecond()
                     for (int k = 0; k < chains; ++k)
                         a[k] = a[k] * 0.999999f + 1e-6f;
                 // Kept, so that no chain can be left out.
-                Float16 sum = {};
-                for (int k = 0; k < chains; ++k)
-                    sum += a[k];
-                volatile float sink = 0.0f;
-                for (int lane = 0; lane < 16; ++lane)
-                    sink = sink + sum[lane];
+                for (int k = 1; k < chains; ++k)
+                    a[0] += a[k];
+                volatile Float16 kept = a[0];
+                (void)kept;
             }
         });
-        best = std::max(best, 2.0 * 16 * chains * iterations * tasks / (clock.nsecsElapsed() * 1e-9));
-    }
-    return best;
+    });
+    return 2.0 * 16 * chains * iterations * tasks / seconds;
 }
 
 double HostReference::copyBytesPerSecond(size_t bytes)
 {
     std::vector<char> from(bytes, 1), to(bytes);
-    double best = 0.0;
-    for (int round = 0; round < 5; ++round) {
-        QElapsedTimer clock;
-        clock.start();
+    const double seconds = fastestSeconds(5, [&] {
         spread(int(bytes / 4096), 16, [&](int first, int end) {
             std::memcpy(&to[size_t(first) * 4096], &from[size_t(first) * 4096], size_t(end - first) * 4096);
         });
-        best = std::max(best, 2.0 * double(bytes) / (clock.nsecsElapsed() * 1e-9));
-    }
-    return best;
+    });
+    return 2.0 * double(bytes) / seconds;
 }
