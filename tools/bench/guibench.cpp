@@ -75,8 +75,8 @@ void countFrames(QLCDNumber *display, QJsonObject &view)
             shown.append(display->intValue());
         }
     }
-    view[QStringLiteral("frameSamples")] = shown;
-    view[QStringLiteral("framesPerSecond")] = median(samples);
+    view["frameSamples"] = shown;
+    view["framesPerSecond"] = median(samples);
 }
 
 // The parts of a frame, in ms, timed apart in frames of their own: waiting
@@ -91,14 +91,13 @@ void timeParts(DemoView *demo, QJsonObject &view)
     DemoView::timeFrameParts = false;
     const DemoView::FrameParts parts = demo->frameParts();
     const double frames = qMax(parts.frames, 1);
-    view[QStringLiteral("partsMs")] = QJsonObject{
-        { QStringLiteral("scene"), parts.scene / frames }, { QStringLiteral("readBack"), parts.readBack / frames },
-        { QStringLiteral("transfers"), parts.transfers / frames }, { QStringLiteral("kernel"), parts.kernel / frames },
-        { QStringLiteral("upload"), parts.upload / frames }, { QStringLiteral("finalDraw"), parts.finalDraw / frames },
-        { QStringLiteral("frame"), parts.frame / frames } };
-    const double counted = 1e3 / view[QStringLiteral("framesPerSecond")].toDouble();
+    view["partsMs"] = QJsonObject{ { "scene", parts.scene / frames },         { "readBack", parts.readBack / frames },
+                                   { "transfers", parts.transfers / frames }, { "kernel", parts.kernel / frames },
+                                   { "upload", parts.upload / frames },       { "finalDraw", parts.finalDraw / frames },
+                                   { "frame", parts.frame / frames } };
+    const double counted = 1e3 / view["framesPerSecond"].toDouble();
     const double rest = counted - (parts.kernel + parts.transfers) / frames;
-    view[QStringLiteral("ceilingFramesPerSecond")] = rest > 0.0 ? 1e3 / rest : 0.0;
+    view["ceilingFramesPerSecond"] = rest > 0.0 ? 1e3 / rest : 0.0;
 }
 
 } // namespace
@@ -118,26 +117,26 @@ QJsonObject runGuiBench(int platformIndex, int deviceIndex)
     auto *display = window.findChild<QLCDNumber *>(QStringLiteral("lcdFC"));
     auto *devices = window.findChild<QComboBox *>(QStringLiteral("cmbDevice"));
     const QString refused = window.launch(QString(), QStringLiteral("%1:%2").arg(platformIndex).arg(deviceIndex), false);
-    QJsonObject report{ { QStringLiteral("deviceName"), devices ? devices->currentText() : QString() } };
+    QJsonObject report{ { "deviceName", devices ? devices->currentText() : QString() } };
     if (!tabs || !display || !refused.isEmpty()) {
-        report[QStringLiteral("error")] = refused.isEmpty() ? QStringLiteral("the window lacks its tabs") : refused;
+        report["error"] = refused.isEmpty() ? QStringLiteral("the window lacks its tabs") : refused;
         return report;
     }
 
     QJsonArray measured;
     for (int i = 0; i < MainWindow::demoNames().size(); ++i) {
-        QJsonObject view{ { QStringLiteral("startMs"), timeStarts(window, MainWindow::demoNames()[i]) },
-                          { QStringLiteral("tab"), tabs->tabText(i) },
-                          { QStringLiteral("kernel"), QLatin1String(kernels[i]) } };
+        QJsonObject view{ { "startMs", timeStarts(window, MainWindow::demoNames()[i]) },
+                          { "tab", tabs->tabText(i) },
+                          { "kernel", QLatin1String(kernels[i]) } };
         auto *demo = tabs->currentWidget()->findChild<DemoView *>();
-        view[QStringLiteral("size")] = QStringLiteral("%1x%2").arg(demo->width()).arg(demo->height());
+        view["size"] = QStringLiteral("%1x%2").arg(demo->width()).arg(demo->height());
         countFrames(display, view);
         timeParts(demo, view);
         if (!errors.isEmpty())
-            view[QStringLiteral("error")] = errors.join(QStringLiteral("; "));
+            view["error"] = errors.join(QStringLiteral("; "));
         errors.clear();
         measured.append(view);
     }
-    report[QStringLiteral("views")] = measured;
+    report["views"] = measured;
     return report;
 }
