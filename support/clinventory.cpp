@@ -326,7 +326,10 @@ bool parseDeviceIndexes(const QString &text, int &platformIndex, int &deviceInde
     QRegExp indexes(QStringLiteral("(\\d+):(\\d+)"));
     if (!indexes.exactMatch(text))
         return false;
-    platformIndex = indexes.cap(1).toInt();
-    deviceIndex = indexes.cap(2).toInt();
-    return true;
+    // An index too large for an int is no device, not device 0.
+    bool platformOk = false;
+    bool deviceOk = false;
+    platformIndex = indexes.cap(1).toInt(&platformOk);
+    deviceIndex = indexes.cap(2).toInt(&deviceOk);
+    return platformOk && deviceOk;
 }
