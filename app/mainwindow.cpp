@@ -12,6 +12,8 @@
 #include <QResizeEvent>
 #include <QTimer>
 
+#include <CL/cl_ext.h>
+
 #include <cstring>
 
 MainWindow::MainWindow(QWidget *parent)
@@ -85,9 +87,13 @@ void MainWindow::createTimers()
 
 void MainWindow::fillPlatforms()
 {
-    if (scanOpenClInventory(inventory) != CL_SUCCESS) {
-        ui->cmbPlatform->setPlaceholderText(noPlatformText());
-        ui->cmbDevice->setPlaceholderText(noPlatformText());
+    const cl_int scanned = scanOpenClInventory(inventory);
+    if (scanned != CL_SUCCESS) {
+        // "No platform" sends the user to install a driver: only a missing
+        // driver may say so, any other failure names its status.
+        const QString why = scanned == CL_PLATFORM_NOT_FOUND_KHR ? noPlatformText() : scanFailureText(scanned).trimmed();
+        ui->cmbPlatform->setPlaceholderText(why);
+        ui->cmbDevice->setPlaceholderText(why);
         return;
     }
     // The first item makes itself current, which fills the device list.

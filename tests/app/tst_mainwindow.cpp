@@ -97,15 +97,18 @@ void MainWindowTest::selectorsOfferWhatTheDriversHave_data()
     QTest::addColumn<QStringList>("platforms");
     QTest::addColumn<int>("selected");
     QTest::addColumn<QString>("placeholder");   // of the device selector of the first platform
+    QTest::addColumn<bool>("failingQuery");     // every scan fails on a 2 MiB device name
     QTest::newRow("two platforms of two devices")
         << ClFault::Driver::TwoPlatformsTwoDevices << QStringList{ "Fake Platform A", "Fake Platform B" } << 0
-        << QString();
+        << QString() << false;
     QTest::newRow("a driver without devices listed first")
         << ClFault::Driver::PlatformWithoutDevice
         << QStringList{ "Fake Empty Platform", "Portable Computing Language" } << 1
-        << QStringLiteral("No device on this platform");
+        << QStringLiteral("No device on this platform") << false;
     QTest::newRow("no driver") << ClFault::Driver::NoPlatform << QStringList() << -1
-                               << QStringLiteral("No OpenCL platform found");
+                               << QStringLiteral("No OpenCL platform found") << false;
+    QTest::newRow("a device query fails") << ClFault::Driver::Real << QStringList() << -1
+                                          << QStringLiteral("The OpenCL scan failed (CL_INVALID_VALUE)") << true;
 }
 
 // A platform without devices must neither hide the others nor start
@@ -116,8 +119,11 @@ void MainWindowTest::selectorsOfferWhatTheDriversHave()
     QFETCH(QStringList, platforms);
     QFETCH(int, selected);
     QFETCH(QString, placeholder);
+    QFETCH(bool, failingQuery);
     ClFault::reset();
     ClFault::setDriver(driver);
+    if (failingQuery)
+        ClFault::overrideDeviceText(CL_DEVICE_NAME, QByteArray(2 << 20, 'x'));
     std::unique_ptr<MainWindow> other = openWindow();
     auto *platformBox = other->findChild<QComboBox *>(QStringLiteral("cmbPlatform"));
     auto *deviceBox = other->findChild<QComboBox *>(QStringLiteral("cmbDevice"));
