@@ -36,9 +36,13 @@ bool currentGlContextSharesWith(cl_platform_id platform, cl_device_id device)
     size_t size = 0;
     if (contextInfo(properties.constData(), CL_DEVICES_FOR_GL_CONTEXT_KHR, 0, nullptr, &size) != CL_SUCCESS)
         return false;
-    QVector<cl_device_id> devices(int(size / sizeof(cl_device_id)));
+    // The array is sized from the driver's answer, but the driver is told
+    // the array's own size: a length that is no whole number of handles,
+    // or a huge one, is refused instead of written past the end.
+    QVector<cl_device_id> devices(int(qMin(size / sizeof(cl_device_id), size_t(1024))));
+    const size_t bytes = size_t(devices.size()) * sizeof(cl_device_id);
     if (devices.isEmpty()
-        || contextInfo(properties.constData(), CL_DEVICES_FOR_GL_CONTEXT_KHR, size, devices.data(), nullptr)
+        || contextInfo(properties.constData(), CL_DEVICES_FOR_GL_CONTEXT_KHR, bytes, devices.data(), nullptr)
                != CL_SUCCESS)
         return false;
     return devices.contains(device);

@@ -238,12 +238,16 @@ private slots:
         QTest::addColumn<QByteArray>("failing");
         QTest::addColumn<int>("status");
         QTest::addColumn<bool>("shares");
-        QTest::newRow("no sharing extension") << false << QByteArray() << 0 << false;
-        QTest::newRow("sharing device") << true << QByteArray() << 0 << true;
+        QTest::addColumn<int>("listPadding");
+        QTest::newRow("no sharing extension") << false << QByteArray() << 0 << false << 0;
+        QTest::newRow("sharing device") << true << QByteArray() << 0 << true << 0;
         QTest::newRow("GL context of another driver")
-            << true << QByteArray("clGetGLContextInfoKHR") << int(CL_INVALID_GL_SHAREGROUP_REFERENCE_KHR) << false;
+            << true << QByteArray("clGetGLContextInfoKHR") << int(CL_INVALID_GL_SHAREGROUP_REFERENCE_KHR) << false << 0;
         QTest::newRow("sharing context refused")
-            << true << QByteArray("clCreateContext") << int(CL_INVALID_OPERATION) << false;
+            << true << QByteArray("clCreateContext") << int(CL_INVALID_OPERATION) << false << 0;
+        // Written into an array sized by the reported length, the padding
+        // would overrun it; read into the handles alone, it is refused.
+        QTest::newRow("device list longer than its handles") << true << QByteArray() << 0 << false << 4;
     }
 
     void postprocessingSharesOnlyWhatItCanAndFiltersLikeTheHost()
@@ -252,7 +256,9 @@ private slots:
         QFETCH(QByteArray, failing);
         QFETCH(int, status);
         QFETCH(bool, shares);
+        QFETCH(int, listPadding);
         ClFault::emulateGlSharing(emulateSharing);
+        ClFault::padGlDeviceList(listPadding);
         if (!failing.isEmpty())
             ClFault::failCall(failing.constData(), 1, status);
         pp.view->xRot = 10.0f;

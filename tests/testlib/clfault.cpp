@@ -69,6 +69,7 @@ struct State
     QVector<cl_context_properties> contextProperties;
     QByteArray programSource;
     bool emulateSharing = false;
+    int glDeviceListPadding = 0;
     int sharingWithoutExtension = 0;
     QSet<void *> sharingContexts;    // created with GL properties while emulating
     QHash<cl_mem, bool> sharedObjects;   // whether acquired
@@ -308,7 +309,9 @@ cl_int CL_API_CALL glContextInfo(const cl_context_properties *, cl_gl_context_in
     const cl_device_id device = realDevice(nullptr);
     if (param != CL_DEVICES_FOR_GL_CONTEXT_KHR)
         return CL_INVALID_VALUE;
-    return answer(&device, sizeof device, size, value, returned);
+    QByteArray list(reinterpret_cast<const char *>(&device), sizeof device);
+    list.append(QByteArray(state().glDeviceListPadding, '\0'));
+    return answer(list.constData(), size_t(list.size()), size, value, returned);
 }
 
 } // namespace
@@ -327,6 +330,7 @@ void reset()
     s.workGroupLimit = 0;
     s.programSource.clear();
     s.emulateSharing = false;
+    s.glDeviceListPadding = 0;
 }
 
 void setDriver(Driver driver) { state().driver = driver; }
@@ -365,6 +369,11 @@ void emulateGlSharing(bool on)
         overrideDeviceText(CL_DEVICE_EXTENSIONS, "cl_khr_icd cl_khr_gl_sharing");
     else
         state().deviceOverrides.remove(CL_DEVICE_EXTENSIONS);
+}
+
+void padGlDeviceList(int bytes)
+{
+    state().glDeviceListPadding = bytes;
 }
 
 cl_int plausibleFailure(const QString &function)

@@ -53,6 +53,9 @@ QVector<cl_context_properties> lastContextProperties();
 // with CL_INVALID_OPERATION and counts as one made without the extension.
 void emulateGlSharing(bool on);
 int sharingCallsWithoutExtension();
+// The emulated CL_DEVICES_FOR_GL_CONTEXT_KHR answer reports, and writes,
+// this many bytes more than its device handles, as a careless driver might.
+void padGlDeviceList(int bytes);
 
 // Counts every call since the last reset() or startRecording().
 int callCount(const char *function);
