@@ -19,10 +19,20 @@ cl_int GlowFilterWork::setImageArgs(cl_kernel kernel, cl_mem scene, cl_mem resul
     return setKernelArgs(kernel, 0, scene, result, width, height);
 }
 
-cl_int GlowFilterWork::setFilterArgs(cl_kernel kernel)
+cl_int GlowFilterWork::chooseTile(cl_device_id device, bool &staged)
 {
-    const cl_int s = setKernelArgs(kernel, 4, tileWidth, radius, threshold, highlight);
-    return s == CL_SUCCESS ? clSetKernelArg(kernel, 8, tileBytes, nullptr) : s;
+    cl_ulong localBytes = 0;
+    const cl_int s = clGetDeviceInfo(device, CL_DEVICE_LOCAL_MEM_SIZE, sizeof localBytes, &localBytes, nullptr);
+    staged = localBytes >= tileBytes;
+    return s;
+}
+
+// A tile width that does not match the work-group sends the kernel down its
+// plain path, which leaves local memory alone.
+cl_int GlowFilterWork::setFilterArgs(cl_kernel kernel, bool staged)
+{
+    const cl_int s = setKernelArgs(kernel, 4, staged ? tileWidth : cl_int(0), radius, threshold, highlight);
+    return s == CL_SUCCESS ? clSetKernelArg(kernel, 8, staged ? tileBytes : sizeof(cl_uint), nullptr) : s;
 }
 
 cl_int GlowFilterWork::enqueue(cl_command_queue queue, cl_kernel kernel, int width, int height)

@@ -38,8 +38,12 @@ struct GlowFilterWork
     // Arguments 0 to 3: the scene, the result and the frame's size.
     static cl_int setImageArgs(cl_kernel kernel, cl_mem scene, cl_mem result, cl_int width,
                                cl_int height);
-    // Arguments 4 to 8: the filter's fixed parameters and the tile.
-    static cl_int setFilterArgs(cl_kernel kernel);
+    // Whether the device's local memory holds the tile. Early devices
+    // guarantee only 16 KiB; on those the kernel reads each disc straight
+    // from the frame, more slowly and to the same result.
+    static cl_int chooseTile(cl_device_id device, bool &staged);
+    // Arguments 4 to 8: the filter's fixed parameters and, when staged, the tile.
+    static cl_int setFilterArgs(cl_kernel kernel, bool staged);
     static cl_int enqueue(cl_command_queue queue, cl_kernel kernel, int width, int height);
 };
 

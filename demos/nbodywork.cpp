@@ -9,12 +9,12 @@ cl_int NBodyWork::setStateArgs(cl_kernel kernel, cl_mem pos, cl_mem vel, cl_mem 
     return s == CL_SUCCESS ? setKernelArgs(kernel, 6, newPos, newVel) : s;
 }
 
-cl_int NBodyWork::chooseGroupSize(cl_device_id device, int numBodies, size_t &groupSize)
+cl_int NBodyWork::chooseGroupSize(cl_kernel kernel, cl_device_id device, int numBodies, size_t &groupSize)
 {
-    size_t deviceLimit = 0;
-    const cl_int s = clGetDeviceInfo(device, CL_DEVICE_MAX_WORK_GROUP_SIZE, sizeof deviceLimit, &deviceLimit, nullptr);
+    size_t limit = 0;
+    const cl_int s = clGetKernelWorkGroupInfo(kernel, device, CL_KERNEL_WORK_GROUP_SIZE, sizeof limit, &limit, nullptr);
     groupSize = largestGroup;
-    while (groupSize > 1 && (groupSize > deviceLimit || numBodies % groupSize != 0))
+    while (groupSize > 1 && (groupSize > limit || numBodies % groupSize != 0))
         groupSize /= 2;
     return s;
 }

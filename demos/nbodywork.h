@@ -22,8 +22,10 @@ struct NBodyWork
     static cl_int setStateArgs(cl_kernel kernel, cl_mem pos, cl_mem vel, cl_mem newPos,
                                cl_mem newVel);
     // The largest power of two up to largestGroup that the device runs as
-    // one work-group and that divides numBodies.
-    static cl_int chooseGroupSize(cl_device_id device, int numBodies, size_t &groupSize);
+    // one work-group of this kernel and that divides numBodies. The
+    // kernel's limit, not the device's: registers a work-item needs can
+    // hold it lower.
+    static cl_int chooseGroupSize(cl_kernel kernel, cl_device_id device, int numBodies, size_t &groupSize);
     // Arguments 2 to 5: the body count, the constants and the tile.
     static cl_int setConstantArgs(cl_kernel kernel, cl_int numBodies, size_t groupSize);
     static cl_int enqueue(cl_command_queue queue, cl_kernel kernel, int numBodies, size_t groupSize);

@@ -39,7 +39,8 @@ void oglnbody::setupOpenCl()
         return;
     if (!createBuffers())
         return;
-    if (!check(NBodyWork::chooseGroupSize(selectedDevice(), numBodies, groupSize), "clGetDeviceInfo")
+    if (!check(NBodyWork::chooseGroupSize(kernel, selectedDevice(), numBodies, groupSize),
+               "clGetKernelWorkGroupInfo")
         || !setStateArgs() || !check(NBodyWork::setConstantArgs(kernel, numBodies, groupSize), "clSetKernelArg"))
         return;
 

@@ -64,7 +64,8 @@ void OGLPP::setupOpenCl()
     sharing = sharing && currentGlContextSharesWith(selectedPlatform(), selectedDevice());
     if (!openSharingOrPlainSession() || !createImages())
         return;
-    if (!buildKernel(GlowFilterWork::sourceFile, GlowFilterWork::kernelName))
+    if (!buildKernel(GlowFilterWork::sourceFile, GlowFilterWork::kernelName)
+        || !check(GlowFilterWork::chooseTile(selectedDevice(), stagedTile), "clGetDeviceInfo"))
         return;
     loadGlEntryPoints(glFuncs, this);
     if (!setImageArgs())
@@ -199,7 +200,7 @@ void OGLPP::runKernel()
     }
     endPart(&FrameParts::transfers);
 
-    if (!check(GlowFilterWork::setFilterArgs(kernel), "clSetKernelArg")
+    if (!check(GlowFilterWork::setFilterArgs(kernel, stagedTile), "clSetKernelArg")
         || !check(GlowFilterWork::enqueue(queue, kernel, imageWidth, imageHeight), "clEnqueueNDRangeKernel"))
         return;
     if (sharing

@@ -74,6 +74,7 @@ private:
     GLuint resultTexture = 0;
     GLuint sphereList = 0;
     bool sharing = false;
+    bool stagedTile = true;
 };
 
 #endif

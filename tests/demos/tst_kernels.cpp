@@ -200,18 +200,21 @@ void KernelsTest::postprocessViewMatchesTheDirectFilterAtEveryPixel_data()
 {
     QTest::addColumn<QSize>("size");
     QTest::addColumn<qint64>("fill"); // one pixel everywhere, or -1 for noise
-    QTest::newRow("320 x 240") << QSize(320, 240) << qint64(-1);
-    QTest::newRow("37 x 23") << QSize(37, 23) << qint64(-1);
-    QTest::newRow("1 x 1") << QSize(1, 1) << qint64(-1);
-    QTest::newRow("3 x 50, narrower than the disc") << QSize(3, 50) << qint64(-1);
-    QTest::newRow("channel sum 612 is not highlighted") << QSize(20, 18) << qint64(0xffcccccc);
-    QTest::newRow("channel sum 613 is, and clamps") << QSize(20, 18) << qint64(0xffcdcccc);
+    QTest::addColumn<bool>("tileFits");   // else 16 KiB of local memory, too little for the tile
+    QTest::newRow("320 x 240") << QSize(320, 240) << qint64(-1) << true;
+    QTest::newRow("37 x 23") << QSize(37, 23) << qint64(-1) << true;
+    QTest::newRow("1 x 1") << QSize(1, 1) << qint64(-1) << true;
+    QTest::newRow("3 x 50, narrower than the disc") << QSize(3, 50) << qint64(-1) << true;
+    QTest::newRow("channel sum 612 is not highlighted") << QSize(20, 18) << qint64(0xffcccccc) << true;
+    QTest::newRow("channel sum 613 is, and clamps") << QSize(20, 18) << qint64(0xffcdcccc) << true;
+    QTest::newRow("37 x 23 without a tile") << QSize(37, 23) << qint64(-1) << false;
 }
 
 void KernelsTest::postprocessViewMatchesTheDirectFilterAtEveryPixel()
 {
     QFETCH(QSize, size);
     QFETCH(qint64, fill);
+    QFETCH(bool, tileFits);
     const int count = size.width() * size.height();
     GlowFilter::Image in{ size.width(), size.height(), QVector<quint32>(count, quint32(fill)) };
     std::mt19937 noise{ quint32(count) };
@@ -220,6 +223,7 @@ void KernelsTest::postprocessViewMatchesTheDirectFilterAtEveryPixel()
         if (fill < 0 && ((p = noise()) >> 24) < 64)
             p |= 0xe0e0e0;
     }
+    ClFault::limitLocalMemory(tileFits ? 0 : 16 * 1024);
     Borrowed<OGLPP> pp(size);
     QVERIFY(pp.view->isReady());
 
@@ -230,6 +234,7 @@ void KernelsTest::postprocessViewMatchesTheDirectFilterAtEveryPixel()
     pp.bind(0, pp.buffer(count, in.pixels.constData()));
     pp.bind(1, result);
     pp.view->updateGL();
+    ClFault::limitLocalMemory(0);
     out = pp.read<quint32>(result, out.size());
     // As lists, so that a failure names the first pixel that differs.
     const QList<quint32> expected = GlowFilter::filtered(in).pixels.toList();

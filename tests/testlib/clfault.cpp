@@ -63,6 +63,8 @@ struct State
     QStringList recorded;
     QHash<cl_device_info, QByteArray> deviceOverrides;
     size_t workGroupLimit = 0;
+    cl_ulong localMemoryLimit = 0;
+    QHash<cl_kernel, QHash<cl_uint, size_t>> localArgs;   // the local-memory arguments' sizes
     QSet<void *> live;
     QSet<void *> released;
     int staleUses = 0;
@@ -264,6 +266,14 @@ bool exceedsWorkGroupLimit(cl_uint dimensions, const size_t *localSize)
     return state().workGroupLimit && localSize && items > state().workGroupLimit;
 }
 
+bool exceedsLocalMemory(cl_kernel kernel)
+{
+    size_t bytes = 0;
+    for (size_t argument : state().localArgs.value(kernel))
+        bytes += argument;
+    return state().localMemoryLimit && bytes > state().localMemoryLimit;
+}
+
 GLint glBufferSize(GLuint buffer)
 {
     const auto proc = [](const char *name) { return glXGetProcAddressARB(reinterpret_cast<const GLubyte *>(name)); };
@@ -328,6 +338,7 @@ void reset()
     s.recorded.clear();
     s.deviceOverrides.clear();
     s.workGroupLimit = 0;
+    s.localMemoryLimit = 0;
     s.programSource.clear();
     s.emulateSharing = false;
     s.glDeviceListPadding = 0;
@@ -347,6 +358,7 @@ void overrideDeviceText(cl_device_info param, const QByteArray &text)
     overrideDeviceInfo(param, text.constData(), size_t(text.size()) + 1);
 }
 void limitWorkGroupSize(size_t limit) { state().workGroupLimit = limit; }
+void limitLocalMemory(cl_ulong bytes) { state().localMemoryLimit = bytes; }
 void replaceNextProgramSource(const QByteArray &source) { state().programSource = source; }
 int callCount(const char *function) { return state().counts.value(QString::fromLatin1(function)); }
 void startRecording()
@@ -383,6 +395,7 @@ cl_int plausibleFailure(const QString &function)
         { "clGetPlatformInfo", CL_INVALID_VALUE },
         { "clGetDeviceIDs", CL_OUT_OF_RESOURCES },
         { "clGetDeviceInfo", CL_INVALID_VALUE },
+        { "clGetKernelWorkGroupInfo", CL_OUT_OF_RESOURCES },
         { "clCreateContext", CL_DEVICE_NOT_AVAILABLE },
         { "clCreateCommandQueue", CL_OUT_OF_HOST_MEMORY },
         { "clCreateProgramWithSource", CL_OUT_OF_HOST_MEMORY },
@@ -466,8 +479,8 @@ CL_API_ENTRY cl_int CL_API_CALL clGetDeviceInfo(cl_device_id device, cl_device_i
     const cl_platform_id fakePlatform = fake >= 0 ? fakeHandle<cl_platform_id>(fakePlatforms[fake / 2]) : nullptr;
     if (s.deviceOverrides.contains(param_name))
         return reply(s.deviceOverrides[param_name].constData(), size_t(s.deviceOverrides[param_name].size()));
-    if (s.workGroupLimit && param_name == CL_DEVICE_MAX_WORK_GROUP_SIZE)
-        return reply(&s.workGroupLimit, sizeof(size_t));
+    if (s.localMemoryLimit && param_name == CL_DEVICE_LOCAL_MEM_SIZE)
+        return reply(&s.localMemoryLimit, sizeof(cl_ulong));
     if (fake >= 0 && param_name == CL_DEVICE_NAME)
         return answerText(fakeDevices[fake], param_value_size, param_value, param_value_size_ret);
     if (fake >= 0 && param_name == CL_DEVICE_PLATFORM)
@@ -601,7 +614,24 @@ CL_API_ENTRY cl_int CL_API_CALL clSetKernelArg(cl_kernel kernel, cl_uint arg_ind
     const void *memobj = arg_value && arg_size == sizeof(cl_mem) ? *static_cast<void *const *>(arg_value) : nullptr;
     if (const cl_int gated = gate(__func__, { { kernel, CL_INVALID_KERNEL }, { memobj, CL_INVALID_MEM_OBJECT } }))
         return gated;
+    if (arg_value)
+        state().localArgs[kernel].remove(arg_index);
+    else
+        state().localArgs[kernel][arg_index] = arg_size;
     return FORWARD(clSetKernelArg)(kernel, arg_index, arg_size, arg_value);
+}
+
+CL_API_ENTRY cl_int CL_API_CALL clGetKernelWorkGroupInfo(cl_kernel kernel, cl_device_id device,
+                                                         cl_kernel_work_group_info param_name,
+                                                         size_t param_value_size, void *param_value,
+                                                         size_t *param_value_size_ret)
+{
+    if (const cl_int gated = gate(__func__, { { kernel, CL_INVALID_KERNEL } }))
+        return gated;
+    if (state().workGroupLimit && param_name == CL_KERNEL_WORK_GROUP_SIZE)
+        return answer(&state().workGroupLimit, sizeof(size_t), param_value_size, param_value, param_value_size_ret);
+    return FORWARD(clGetKernelWorkGroupInfo)(kernel, realDevice(device), param_name, param_value_size, param_value,
+                                             param_value_size_ret);
 }
 
 CL_API_ENTRY cl_int CL_API_CALL clEnqueueNDRangeKernel(cl_command_queue queue, cl_kernel kernel,
@@ -614,6 +644,8 @@ CL_API_ENTRY cl_int CL_API_CALL clEnqueueNDRangeKernel(cl_command_queue queue, c
         return gated;
     if (exceedsWorkGroupLimit(work_dim, local_work_size))
         return CL_INVALID_WORK_GROUP_SIZE;
+    if (exceedsLocalMemory(kernel))
+        return CL_OUT_OF_RESOURCES;
     return withEvent(FORWARD(clEnqueueNDRangeKernel)(queue, kernel, work_dim, global_work_offset, global_work_size,
                                                      local_work_size, num_events, wait_list, event),
                      event);
@@ -677,6 +709,7 @@ CL_API_ENTRY cl_int CL_API_CALL clReleaseEvent(cl_event event)
 
 CL_API_ENTRY cl_int CL_API_CALL clReleaseKernel(cl_kernel kernel)
 {
+    state().localArgs.remove(kernel);
     return releasing(__func__, kernel, CL_INVALID_KERNEL, [&] { return FORWARD(clReleaseKernel)(kernel); });
 }
 

@@ -36,9 +36,13 @@ void failCall(const char *function, int nth, cl_int status);
 // clGetDeviceInfo answers param with these bytes, for every device.
 void overrideDeviceInfo(cl_device_info param, const void *value, size_t size);
 void overrideDeviceText(cl_device_info param, const QByteArray &text); // NUL added
-// Reports limit as CL_DEVICE_MAX_WORK_GROUP_SIZE and fails any enqueue
-// whose work-group is larger with CL_INVALID_WORK_GROUP_SIZE.
+// Reports limit as every kernel's CL_KERNEL_WORK_GROUP_SIZE, below the
+// device's own limit, as for kernels that need many registers, and fails
+// any enqueue whose work-group is larger with CL_INVALID_WORK_GROUP_SIZE.
 void limitWorkGroupSize(size_t limit);
+// Reports bytes as CL_DEVICE_LOCAL_MEM_SIZE and fails any enqueue whose
+// kernel's local-memory arguments add up to more with CL_OUT_OF_RESOURCES.
+void limitLocalMemory(cl_ulong bytes);
 
 // The next clCreateProgramWithSource builds this text instead of the
 // program's own, so that a real compiler failure with a real log happens.

@@ -290,7 +290,7 @@ QJsonObject DeviceBench::nbody(int numBodies)
         useKernel(NBodyWork::sourceFile, NBodyWork::kernelName);
         const cl_mem newPos = buffer(bytes);
         size_t group = 0;
-        check(NBodyWork::chooseGroupSize(device, numBodies, group), "clGetDeviceInfo");
+        check(NBodyWork::chooseGroupSize(kernel, device, numBodies, group), "clGetKernelWorkGroupInfo");
         check(NBodyWork::setStateArgs(kernel, buffer(bytes, pos.data()), buffer(bytes, vel.data()), newPos, buffer(bytes)),
               "clSetKernelArg");
         check(NBodyWork::setConstantArgs(kernel, numBodies, group), "clSetKernelArg");
@@ -326,7 +326,9 @@ QJsonObject DeviceBench::postprocess(int width, int height)
         useKernel(GlowFilterWork::sourceFile, GlowFilterWork::kernelName);
         const cl_mem in = buffer(bytes), out = buffer(bytes);
         check(GlowFilterWork::setImageArgs(kernel, in, out, width, height), "clSetKernelArg");
-        check(GlowFilterWork::setFilterArgs(kernel), "clSetKernelArg");
+        bool staged = true;
+        check(GlowFilterWork::chooseTile(device, staged), "clGetDeviceInfo");
+        check(GlowFilterWork::setFilterArgs(kernel, staged), "clSetKernelArg");
         measure(figure, [&] {
             check(clEnqueueWriteBuffer(queue, in, CL_FALSE, 0, bytes, scene.data(), 0, nullptr, nullptr),
                   "clEnqueueWriteBuffer");
