@@ -223,6 +223,14 @@ QStringList deviceRows(const ClDeviceEntry &device)
     return rows;
 }
 
+QStringList deviceRowNames()
+{
+    QStringList names;
+    for (const DeviceRow &row : deviceRowTable)
+        names << QString::fromLatin1(row.prefix).section(QLatin1Char(':'), 0, 0);
+    return names;
+}
+
 QVector<InventoryRow> inventoryRows(const ClInventory &inventory)
 {
     QVector<InventoryRow> rows;

@@ -35,6 +35,9 @@ QStringList platformRows(const ClPlatformEntry &platform);
 
 // The 27 property rows of a device, in the order the tree shows them.
 QStringList deviceRows(const ClDeviceEntry &device);
+// What each device row is of, in the same order: "Vendor", "Type",
+// "CL_DEVICE_MAX_COMPUTE_UNITS"...
+QStringList deviceRowNames();
 
 // The formatters behind the rows, one per rule.
 namespace RowFormat {

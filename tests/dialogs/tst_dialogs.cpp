@@ -25,6 +25,7 @@ private slots:
     void aPlatformWithoutDevicesIsListedAndNoPlatformIsSaid();
     void aDevicePropertyShowsAsItsRowText_data();
     void aDevicePropertyShowsAsItsRowText();
+    void anEmptyRowKeepsItsNameInJson();
     void unterminatedTextIsReadNoFurtherThanItsField();
     void openGlDialogShowsTheDriverStringsAndLeavesNoContextCurrent();
     void reportShowsTheOpenGlStrings_data();
@@ -190,6 +191,21 @@ void DialogsTest::aDevicePropertyShowsAsItsRowText()
     ClDeviceEntry entry{};
     set(entry);
     QCOMPARE(deviceRows(entry).value(row - 1), expected);
+}
+
+void DialogsTest::anEmptyRowKeepsItsNameInJson()
+{
+    ClDeviceEntry device{};
+    device.type = CL_DEVICE_TYPE_GPU | CL_DEVICE_TYPE_DEFAULT;
+    ClPlatformEntry platform{};
+    platform.devices = &device;
+    platform.numDevices = 1;
+    ClInventory inventory{};
+    inventory.platforms = &platform;
+    inventory.numPlatforms = 1;
+    const QJsonObject report = InfoReport::json(inventory, CL_SUCCESS, nullptr);
+    const QJsonValue row = report["platforms"][0]["devices"][0]["rows"][2];
+    QCOMPARE(row.toObject(), QJsonObject({ { "name", "Type" }, { "value", "" } }));
 }
 
 void DialogsTest::unterminatedTextIsReadNoFurtherThanItsField()

@@ -24,11 +24,17 @@ QJsonObject jsonRow(const QString &text)
     return QJsonObject{ { QStringLiteral("name"), text.left(qMax(colon, 0)) }, { QStringLiteral("value"), value } };
 }
 
-QJsonArray jsonRows(const QStringList &rows)
+QJsonArray jsonRows(const QStringList &rows, const QStringList &names = QStringList())
 {
     QJsonArray result;
-    for (const QString &each : rows)
-        result << jsonRow(each);
+    for (int i = 0; i < rows.size(); ++i) {
+        QJsonObject row = jsonRow(rows[i]);
+        // A value with nothing to show leaves its row empty in the dialog;
+        // a script still finds the row by its name.
+        if (rows[i].isEmpty())
+            row[QStringLiteral("name")] = names.value(i);
+        result << row;
+    }
     return result;
 }
 
@@ -85,7 +91,7 @@ QJsonObject json(const ClInventory &inventory, cl_int scanStatus, const GlString
         for (cl_uint d = 0; d < platform.numDevices; ++d) {
             devices << QJsonObject{ { QStringLiteral("index"), deviceIndex(int(p), int(d)) },
                                     { QStringLiteral("name"), QString::fromLatin1(platform.devices[d].name) },
-                                    { QStringLiteral("rows"), jsonRows(deviceRows(platform.devices[d])) } };
+                                    { QStringLiteral("rows"), jsonRows(deviceRows(platform.devices[d]), deviceRowNames()) } };
         }
         platforms << QJsonObject{ { QStringLiteral("name"), QString::fromLatin1(platform.name) },
                                   { QStringLiteral("rows"), jsonRows(platformRows(platform)) },
