@@ -221,7 +221,8 @@ double DeviceBench::fastestRun(size_t items, int runs)
     return fastest;
 }
 
-// Doubles the chains' length until a run lasts long enough to time well.
+// Doubles the chains' length until a run lasts long enough to time well,
+// or until a device that seems to take no time has had a fair chance.
 double DeviceBench::deviceFlopsPerSecond()
 {
     double flops = 0.0;
@@ -231,7 +232,7 @@ double DeviceBench::deviceFlopsPerSecond()
         const cl_mem out = buffer(items * sizeof(cl_float));
         double seconds = 0.0;
         cl_int iterations = 64;
-        while (seconds < 0.02) {
+        while (seconds < 0.02 && iterations < (1 << 24)) {
             iterations *= 2;
             check(setKernelArgs(kernel, 0, out, iterations, 0.999999f, 1e-6f), "clSetKernelArg");
             seconds = fastestRun(items, 3);
