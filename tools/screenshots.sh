@@ -12,10 +12,12 @@
 #   tools/screenshots.sh [program]     default: build/app/korvane
 #   KORVANE_SCREENSHOT_DIR=dir         write the pictures there (default: docs/)
 set -euo pipefail
+# Paths the caller gives mean what they mean where the caller stands.
+program=build/app/korvane
+docs=docs
+if [ $# -gt 0 ]; then program=$(realpath -m -- "$1"); fi
+if [ -n "${KORVANE_SCREENSHOT_DIR:-}" ]; then docs=$(realpath -m -- "$KORVANE_SCREENSHOT_DIR"); fi
 cd "$(dirname "$0")/.."
-
-program=${1:-build/app/korvane}
-docs=${KORVANE_SCREENSHOT_DIR:-docs}
 settle=${KORVANE_SCREENSHOT_SECONDS:-3}   # how long a started view runs before its picture
 
 for tool in Xvfb xdotool import; do
