@@ -1,3 +1,4 @@
+#include "commandline.h"
 #include "display.h"
 #include "mainwindow.h"
 
@@ -65,9 +66,9 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QCommandLineParser parser;
     describeOptions(parser);
-    if (!parser.parse(QApplication::arguments())) {
-        printTo(stderr, QStringLiteral("korvane: %1\nUsage: korvane [--tab NAME] [--device P:D] [--start]\n")
-                            .arg(parser.errorText()));
+    const QString wrong = readArguments(parser, QApplication::arguments());
+    if (!wrong.isEmpty()) {
+        printTo(stderr, QStringLiteral("korvane: %1\nUsage: korvane [--tab NAME] [--device P:D] [--start]\n").arg(wrong));
         return 2;
     }
     MainWindow window;

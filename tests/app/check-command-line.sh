@@ -27,6 +27,7 @@ expect 0 "korvane 0." env -u DISPLAY "$program" --version
 expect 2 "set DISPLAY" env -u DISPLAY "$program"
 expect 2 "set DISPLAY" env DISPLAY=:4242 "$program" --tab nbody --start
 expect 2 "Unknown option 'bogus'" "$program" --bogus
+expect 2 'unexpected argument "nbody"' "$program" nbody
 expect 2 'there is no tab "sideways"' "$program" --tab sideways
 expect 2 'there is no device "9:0"' "$program" --device 9:0
 expect 2 'there is no device "0:4294967296"' "$program" --device 0:4294967296

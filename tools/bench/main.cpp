@@ -4,6 +4,7 @@
 
 #include "benchreport.h"
 #include "clinventory.h"
+#include "commandline.h"
 #include "devicebench.h"
 #include "display.h"
 #include "guibench.h"
@@ -53,11 +54,11 @@ int readCommandLine(int argc, char *argv[], Options &options)
         { "gui", "Runs the program's window: each tab's Start time and frames per second." },
         { "kernels", "Builds the .cl files of <dir> instead of the embedded ones.", "dir" },
     });
-    const bool parsed = parser.parse(core.arguments());
+    QString error = readArguments(parser, core.arguments());
     const QString device = parser.value("device");
-    if (!parsed || !(device.isEmpty() || parseDeviceIndexes(device, options.platformIndex, options.deviceIndex))) {
-        const QString error = parsed ? QStringLiteral("--device expects P:D, such as 0:0, not \"%1\"").arg(device)
-                                     : parser.errorText();
+    if (error.isEmpty() && !(device.isEmpty() || parseDeviceIndexes(device, options.platformIndex, options.deviceIndex)))
+        error = QStringLiteral("--device expects P:D, such as 0:0, not \"%1\"").arg(device);
+    if (!error.isEmpty()) {
         print(stderr, QStringLiteral("korvane-bench: %1\nUsage: korvane-bench [--device P:D] [--quick] [--json] [--gui]"
                                      " [--kernels DIR]\n").arg(error));
         return 2;

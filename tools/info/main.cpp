@@ -1,6 +1,7 @@
 // korvane-info: prints what the "Platforms" and "OpenGL" dialogs show.
 
 #include "clinventory.h"
+#include "commandline.h"
 #include "display.h"
 #include "glreport.h"
 #include "inforeport.h"
@@ -47,8 +48,9 @@ int readCommandLine(int argc, char *argv[], bool &json)
     parser.setApplicationDescription(InfoReport::description());
     parser.addHelpOption();
     parser.addOption({ QStringLiteral("json"), QStringLiteral("Prints the same content as one JSON object.") });
-    if (!parser.parse(core.arguments())) {
-        print(stderr, QStringLiteral("korvane-info: %1\nUsage: korvane-info [--json]\n").arg(parser.errorText()));
+    const QString wrong = readArguments(parser, core.arguments());
+    if (!wrong.isEmpty()) {
+        print(stderr, QStringLiteral("korvane-info: %1\nUsage: korvane-info [--json]\n").arg(wrong));
         return 2;
     }
     if (parser.isSet(QStringLiteral("help"))) {
