@@ -313,12 +313,14 @@ QString scanFailureText(cl_int status)
     const QString statusName = QString::fromLatin1(name);
     if (status != CL_PLATFORM_NOT_FOUND_KHR)
         return QStringLiteral("The OpenCL scan failed (%1)\n").arg(statusName);
+    // The loader looks where OCL_ICD_VENDORS points, when it is set.
+    const QString vendors = qEnvironmentVariable("OCL_ICD_VENDORS", QStringLiteral("/etc/OpenCL/vendors"));
     return QStringLiteral(
                "%1 (%2)\n"
-               "OpenCL drivers are registered by the .icd files in /etc/OpenCL/vendors, and none\n"
-               "is there or none could be loaded. Install a driver package: pocl-opencl-icd runs\n"
-               "the kernels on the processor; a graphics card's vendor ships its own.\n")
-        .arg(noPlatformText(), statusName);
+               "OpenCL drivers are registered by the .icd files in %3,\n"
+               "and none is there or none could be loaded. Install a driver package: pocl-opencl-icd\n"
+               "runs the kernels on the processor; a graphics card's vendor ships its own.\n")
+        .arg(noPlatformText(), statusName, vendors);
 }
 
 bool parseDeviceIndexes(const QString &text, int &platformIndex, int &deviceIndex)

@@ -132,8 +132,8 @@ QString description()
         "dialog shows, one row a line, indented by tree level, each device with the\n"
         "index P:D that korvane --device and korvane-bench --device take; then the\n"
         "OpenGL version, vendor, renderer and extension list of the \"OpenGL\" dialog.\n"
-        "OpenCL needs no display; OpenGL is asked on the X display named by DISPLAY\n"
-        "and is left out when there is none.");
+        "OpenCL needs no display; OpenGL is asked on the X display named by DISPLAY,\n"
+        "and without one the report says why in its place.");
 }
 
 QString exitStatuses()
@@ -141,7 +141,7 @@ QString exitStatuses()
     return QStringLiteral(
         "\nExit status: 0 when the OpenCL platforms were listed, 1 when the OpenCL scan\n"
         "failed or found no platform (OpenCL drivers are registered in\n"
-        "/etc/OpenCL/vendors), 2 for a wrong argument.\n");
+        "/etc/OpenCL/vendors, or where OCL_ICD_VENDORS points), 2 for a wrong argument.\n");
 }
 
 } // namespace InfoReport
