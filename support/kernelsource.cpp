@@ -22,5 +22,5 @@ bool readKernelSource(const char *fileName, QByteArray &source)
 
 void useKernelFolder(const QString &folder)
 {
-    QDir::setSearchPaths(searchPrefix, { folder });
+    QDir::setSearchPaths(searchPrefix, { folder, QStringLiteral(":/cl") });
 }

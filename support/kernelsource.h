@@ -11,7 +11,8 @@
 bool readKernelSource(const char *fileName, QByteArray &source);
 
 // Reads the kernel sources from folder from now on, so that a kernel author
-// can measure an edited kernel against the built-in one.
+// can measure an edited kernel against the built-in one; a file the folder
+// does not hold is still read from the embedded copies.
 void useKernelFolder(const QString &folder);
 
 #endif

@@ -16,6 +16,8 @@ double number(const QJsonObject &object, const char *key)
 
 QString peaksLine(const QJsonObject &peak)
 {
+    if (peak.contains("error"))
+        return QStringLiteral("not measured: %1").arg(text(peak, "error"));
     return QString::asprintf("%.1f GFLOP/s (multiply-add chains), %.1f GB/s (copy)", number(peak, "gflops"),
                              number(peak, "copyGBps"));
 }

@@ -204,6 +204,11 @@ QJsonObject DeviceBench::peaks()
         best["copyGBps"] = std::max(best["copyGBps"].toDouble(), copy[i] / 1e9);
         bestPeaks[sides[i]] = best;
     }
+    if (!peakFailure.isEmpty()) {
+        QJsonObject device = bestPeaks["device"].toObject();
+        device["error"] = peakFailure;
+        bestPeaks["device"] = device;
+    }
     return bestPeaks;
 }
 
@@ -226,7 +231,7 @@ double DeviceBench::fastestRun(size_t items, int runs)
 double DeviceBench::deviceFlopsPerSecond()
 {
     double flops = 0.0;
-    attempt([&] {
+    const QString failure = attempt([&] {
         useKernel(peakSource, "fma_peak");
         const size_t items = 1 << 12;
         const cl_mem out = buffer(items * sizeof(cl_float));
@@ -239,18 +244,22 @@ double DeviceBench::deviceFlopsPerSecond()
         }
         flops = 256.0 * iterations * items / seconds;
     });
+    if (peakFailure.isEmpty())
+        peakFailure = failure;
     return flops;
 }
 
 double DeviceBench::deviceCopyBytesPerSecond(size_t bytes)
 {
     double rate = 0.0;
-    attempt([&] {
+    const QString failure = attempt([&] {
         useKernel(peakSource, "stream_copy");
         check(setKernelArgs(kernel, 0, buffer(bytes), buffer(bytes)), "clSetKernelArg");
         fastestRun(bytes / sizeof(cl_float4), 1);   // the first run places the pages
         rate = 2.0 * bytes / fastestRun(bytes / sizeof(cl_float4), 5);
     });
+    if (peakFailure.isEmpty())
+        peakFailure = failure;
     return rate;
 }
 

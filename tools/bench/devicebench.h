@@ -34,7 +34,8 @@ public:
     QString open(cl_platform_id platform, cl_device_id device);
 
     // {"device": {"gflops", "copyGBps"}, "host": {...}}: the best of every
-    // measurement on this bench so far.
+    // measurement on this bench so far; "device" holds "error" when a
+    // yardstick of the device failed.
     QJsonObject peaks();
     // Adds each side's share of its peak to every figure.
     static QJsonObject withShares(QJsonObject figure, const QJsonObject &peaks);
@@ -63,6 +64,7 @@ private:
     cl_kernel kernel = nullptr;
     QVector<cl_mem> buffers;
     QJsonObject bestPeaks;
+    QString peakFailure;   // the first failure of a device yardstick
 };
 
 #endif

@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -71,6 +72,10 @@ int readCommandLine(int argc, char *argv[], Options &options)
     options.gui = parser.isSet("gui");
     if (parser.isSet("quick"))
         options.settings = { 1, 3, 0.0 };
+    if (parser.isSet("kernels") && !QFileInfo(parser.value("kernels")).isDir()) {
+        print(stderr, QStringLiteral("korvane-bench: --kernels names no folder: \"%1\"\n").arg(parser.value("kernels")));
+        return 2;
+    }
     if (parser.isSet("kernels"))
         useKernelFolder(parser.value("kernels"));
     return -1;
@@ -78,7 +83,7 @@ int readCommandLine(int argc, char *argv[], Options &options)
 
 bool everyFigureTaken(const QJsonObject &report, const char *list)
 {
-    bool taken = !report.contains("error");
+    bool taken = !report.contains("error") && !report["peaks"]["device"].toObject().contains("error");
     for (const QJsonValue &figure : report[list].toArray())
         taken = taken && !figure.toObject().contains("error");
     return taken;
