@@ -21,6 +21,7 @@ fi
 # Nobody could see a window: take the pictures of every view instead.
 shots=build/screenshots
 echo "No display found: taking screenshots under Xvfb instead of opening the window."
+if [ $# -gt 0 ]; then echo "(The arguments $* are for the window, which is not opened.)"; fi
 KORVANE_SCREENSHOT_DIR="$shots" tools/screenshots.sh build/app/korvane
 echo "The pictures are in $PWD/$shots/ (main-window.png, sine-wave.png, postprocess.png,"
 echo "nbody.png, platforms-dialog.png, opengl-dialog.png)."
