@@ -25,9 +25,11 @@ QString peaksLine(const QJsonObject &peak)
 QString sideRow(const QJsonObject &figure, const char *name)
 {
     const QJsonObject side = figure[name].toObject();
-    return QString::asprintf("%-7s %5d %10.3f  %8.4g %-10s %5.1f %% %-4s", name, side["runs"].toInt(),
+    const QString share = side.contains("share") ? QString::asprintf("%5.1f %%", 100.0 * number(side, "share"))
+                                                 : QStringLiteral("  n/a  ");
+    return QString::asprintf("%-7s %5d %10.3f  %8.4g %-10s %s %-4s", name, side["runs"].toInt(),
                              number(side, "medianMs"), number(side, "rate"), qPrintable(text(figure, "unit")),
-                             100.0 * number(side, "share"), text(figure, "peak") == "gflops" ? "FP32" : "copy");
+                             qPrintable(share), text(figure, "peak") == "gflops" ? "FP32" : "copy");
 }
 
 QString figureRows(const QJsonObject &figure)

@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <random>
 
@@ -59,11 +60,12 @@ void addRates(QJsonObject &figure, const char *unit, double amount, const char *
 template <typename Value>
 void addDifference(QJsonObject &figure, const Value *a, const Value *b, size_t count, const char *unit)
 {
-    // A NaN on either side is the largest difference there is, not none.
+    // A NaN or an infinity on either side is the largest difference there
+    // is, not none; the largest finite one, as JSON holds no infinity.
     double largest = 0.0;
     for (size_t i = 0; i < count; ++i) {
         const double difference = std::fabs(double(a[i]) - double(b[i]));
-        largest = std::max(largest, std::isnan(difference) ? HUGE_VAL : difference);
+        largest = std::max(largest, std::isfinite(difference) ? difference : DBL_MAX);
     }
     figure["maxDifference"] = largest;
     figure["differenceUnit"] = unit;
@@ -179,8 +181,10 @@ QJsonObject DeviceBench::withShares(QJsonObject figure, const QJsonObject &peaks
 {
     for (const char *name : sides) {
         QJsonObject side = figure[name].toObject();
+        // Without a measured peak there is no share to give.
         const double peak = peaks[name].toObject()[figure["peak"].toString()].toDouble() * 1e9;
-        side["share"] = peak > 0.0 ? side["peakUse"].toDouble() / medianSeconds(figure, name) / peak : 0.0;
+        if (peak > 0.0)
+            side["share"] = side["peakUse"].toDouble() / medianSeconds(figure, name) / peak;
         figure[name] = side;
     }
     return figure;
@@ -340,7 +344,7 @@ QJsonObject DeviceBench::postprocess(int width, int height)
         check(GlowFilterWork::chooseTile(device, staged), "clGetDeviceInfo");
         check(GlowFilterWork::setFilterArgs(kernel, staged), "clSetKernelArg");
         measure(figure, [&] {
-            check(clEnqueueWriteBuffer(queue, in, CL_FALSE, 0, bytes, scene.data(), 0, nullptr, nullptr),
+            check(clEnqueueWriteBuffer(queue, in, CL_TRUE, 0, bytes, scene.data(), 0, nullptr, nullptr),
                   "clEnqueueWriteBuffer");
             check(GlowFilterWork::enqueue(queue, kernel, width, height), "clEnqueueNDRangeKernel");
             check(clEnqueueReadBuffer(queue, out, CL_TRUE, 0, bytes, devicePixels.data(), 0, nullptr, nullptr),
