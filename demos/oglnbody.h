@@ -19,6 +19,8 @@ public:
 
     // The cloud the current start began from (null when nothing is held).
     const cl_float4 *startPositions() const { return initialPositions; }
+    // What the view draws: the positions after its latest step.
+    const cl_float4 *drawnPositions() const { return positions; }
     int bodyCount() const { return numBodies; }
 
 protected:

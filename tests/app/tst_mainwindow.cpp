@@ -150,18 +150,20 @@ void MainWindowTest::startHandsTheSelectionToTheViewAndItsTabRestoresIt()
     auto *deviceBox = fake->findChild<QComboBox *>(QStringLiteral("cmbDevice"));
     platformBox->setCurrentIndex(1);
     QCOMPARE(itemTexts(deviceBox), QStringList({ "Fake Device B1", "Fake Device B2" }));
+    // Platform and device indexes apart, so that neither can stand in for the other.
+    platformBox->setCurrentIndex(0);
     deviceBox->setCurrentIndex(1);
     tabs->setCurrentIndex(2);
     QTest::mouseClick(fake->findChild<QPushButton *>(QStringLiteral("pbNBody")), Qt::LeftButton);
     auto *nbody = fake->findChild<oglnbody *>();
-    QCOMPARE(QPoint(nbody->platformIndex, nbody->deviceIndex), QPoint(1, 1));
+    QCOMPARE(QPoint(nbody->platformIndex, nbody->deviceIndex), QPoint(0, 1));
     QCOMPARE(nbody->frameDisplay, fake->findChild<QLCDNumber *>());
 
     tabs->setCurrentIndex(0);
-    platformBox->setCurrentIndex(0);
+    platformBox->setCurrentIndex(1);
     tabs->setCurrentIndex(2);
-    QCOMPARE(platformBox->currentText(), QStringLiteral("Fake Platform B"));
-    QCOMPARE(deviceBox->currentText(), QStringLiteral("Fake Device B2"));
+    QCOMPARE(platformBox->currentText(), QStringLiteral("Fake Platform A"));
+    QCOMPARE(deviceBox->currentText(), QStringLiteral("Fake Device A2"));
     fake.reset();
     ClFault::reset();
 }

@@ -112,28 +112,34 @@ void KernelsTest::nbodyViewStepsTheSeedOneCloudAsDoubleIntegrationDoes()
     const QVector<cl_float4> pos = nbody.read<cl_float4>(state[steps % 2][0], bodies);
     const QVector<cl_float4> vel = nbody.read<cl_float4>(state[steps % 2][1], bodies);
 
-    // All pairs, G = 1, squared softening 50, time step 0.005.
-    const double dt = 0.005;
-    std::vector<std::array<double, 3>> p(bodies), v(bodies);
-    for (int i = 0; i < bodies; ++i)
-        p[i] = { start[i].s[0], start[i].s[1], start[i].s[2] };
-    for (int step = 0; step < steps; ++step) {
-        std::vector<std::array<double, 3>> a(bodies);
-        for (int i = 0; i < bodies; ++i) {
-            for (int j = 0; j < bodies; ++j) {
-                const double r[3] = { p[j][0] - p[i][0], p[j][1] - p[i][1], p[j][2] - p[i][2] };
-                const double d2 = r[0] * r[0] + r[1] * r[1] + r[2] * r[2] + 50.0;
-                for (int k = 0; k < 3; ++k)
-                    a[i][k] += start[j].s[3] / (d2 * std::sqrt(d2)) * r[k];
+    // All pairs, G = 1, squared softening 50, time step 0.005, from rest.
+    using Vectors = std::vector<std::array<double, 3>>;
+    auto integrate = [bodies](const cl_float4 *from, int count, Vectors &p, Vectors &v) {
+        const double dt = 0.005;
+        p.assign(bodies, {});
+        v.assign(bodies, {});
+        for (int i = 0; i < bodies; ++i)
+            p[i] = { from[i].s[0], from[i].s[1], from[i].s[2] };
+        for (int step = 0; step < count; ++step) {
+            Vectors a(bodies);
+            for (int i = 0; i < bodies; ++i) {
+                for (int j = 0; j < bodies; ++j) {
+                    const double r[3] = { p[j][0] - p[i][0], p[j][1] - p[i][1], p[j][2] - p[i][2] };
+                    const double d2 = r[0] * r[0] + r[1] * r[1] + r[2] * r[2] + 50.0;
+                    for (int k = 0; k < 3; ++k)
+                        a[i][k] += from[j].s[3] / (d2 * std::sqrt(d2)) * r[k];
+                }
+            }
+            for (int i = 0; i < bodies; ++i) {
+                for (int k = 0; k < 3; ++k) {
+                    p[i][k] += v[i][k] * dt + a[i][k] * 0.5 * dt * dt;
+                    v[i][k] += a[i][k] * dt;
+                }
             }
         }
-        for (int i = 0; i < bodies; ++i) {
-            for (int k = 0; k < 3; ++k) {
-                p[i][k] += v[i][k] * dt + a[i][k] * 0.5 * dt * dt;
-                v[i][k] += a[i][k] * dt;
-            }
-        }
-    }
+    };
+    Vectors p, v;
+    integrate(start.data(), steps, p, v);
 
     // Measured against the motion, since eight steps move a body far less
     // than its distance from the origin; the single-precision rounding of
@@ -153,37 +159,59 @@ void KernelsTest::nbodyViewStepsTheSeedOneCloudAsDoubleIntegrationDoes()
     QVERIFY2(speedError < 1e-3 * speed && moveError < 1e-3 * move + 53.0 * 2e-6 * steps,
              qPrintable(QString("velocity off by %1 of %2, position by %3 of a move of %4")
                             .arg(speedError).arg(speed).arg(moveError).arg(move)));
+
+    // The view's own frames: each step reads the state the one before wrote,
+    // and the view draws the newest positions.
+    Borrowed<oglnbody> own;
+    own.view->animate();
+    own.view->animate();
+    const int ownSteps = own.view->frameCount;
+    QCOMPARE(ownSteps, 3);   // the start's first frame and two ticks
+    integrate(own.view->startPositions(), ownSteps, p, v);
+    move = moveError = 0;
+    for (int i = 0; i < bodies; ++i) {
+        for (int k = 0; k < 3; ++k) {
+            move = std::max(move, std::fabs(p[i][k] - own.view->startPositions()[i].s[k]));
+            moveError = std::max(moveError, std::fabs(own.view->drawnPositions()[i].s[k] - p[i][k]));
+        }
+    }
+    QVERIFY2(moveError < 1e-3 * move + 53.0 * 2e-6 * ownSteps,
+             qPrintable(QString("drawn position off by %1 of a move of %2").arg(moveError).arg(move)));
 }
 
 void KernelsTest::sineWaveViewMeshFollowsTheSurfaceFormula_data()
 {
     QTest::addColumn<float>("animTime");
     QTest::addColumn<float>("freq");
-    // Rows at frequency 4 leave the view's own frequency, which must be 4.
-    QTest::newRow("first tick") << 0.0f << 4.0f;
-    QTest::newRow("zero frequency") << 1.3f << 0.0f;
-    QTest::newRow("highest slider frequency") << 7.25f << 10.0f;
-    QTest::newRow("after hours of animation") << 20000.5f << 4.0f;
+    QTest::addColumn<float>("timeStep");
+    // Rows at frequency 4 and step 0.03 leave the view's own, which must be those.
+    QTest::newRow("first tick") << 0.0f << 4.0f << 0.03f;
+    QTest::newRow("zero frequency") << 1.3f << 0.0f << 0.03f;
+    QTest::newRow("highest slider frequency, fastest step") << 7.25f << 10.0f << 0.496f;
+    QTest::newRow("after hours of animation") << 20000.5f << 4.0f << 0.03f;
 }
 
 void KernelsTest::sineWaveViewMeshFollowsTheSurfaceFormula()
 {
     QFETCH(float, animTime);
     QFETCH(float, freq);
+    QFETCH(float, timeStep);
     const int mesh = 256;
     Borrowed<OGLWdgt> sine;
     QVERIFY(sine.view->isReady());
     sine.view->animTime = animTime;
     if (freq != 4.0f)
         sine.view->freq = freq;
+    if (timeStep != 0.03f)
+        sine.view->timeStep = timeStep;
     const cl_mem points = sine.buffer<cl_float4>(mesh * mesh);
     sine.bind(0, points);
     sine.view->animate();
     const QVector<cl_float4> got = sine.read<cl_float4>(points, mesh * mesh);
 
-    // A tick adds 0.03 in single precision. u and v are exact in single
+    // A tick adds the step in single precision. u and v are exact in single
     // precision on a grid of 256, the heights within reach of fast sines.
-    const double time = float(animTime + 0.03f);
+    const double time = float(animTime + timeStep);
     double worst = 0.0;
     for (int i = 0; i < mesh * mesh; ++i) {
         const double u = 2.0 * (i % mesh) / mesh - 1.0, v = 2.0 * (i / mesh) / mesh - 1.0;

@@ -167,6 +167,8 @@ void DialogsTest::aDevicePropertyShowsAsItsRowText_data()
     add("5 GiB less a byte is 5119 MByte", SET(e.globalMemSize = (quint64(5) << 30) - 1), 11,
         "CL_DEVICE_GLOBAL_MEM_SIZE: 5119 MByte");
     add("64 KiB less a byte is 63 KByte", SET(e.localMemSize = 65535), 14, "CL_DEVICE_LOCAL_MEM_SIZE: 63 KByte");
+    add("a constant buffer in KByte", SET(e.maxConstantBufferSize = 3 << 20), 15,
+        "CL_DEVICE_MAX_CONSTANT_BUFFER_SIZE: 3072 KByte");
     add("error correction", SET(e.errorCorrectionSupport = CL_TRUE), 12,
         "CL_DEVICE_ERROR_CORRECTION_SUPPORT: yes");
     add("a GPU", SET(e.type = CL_DEVICE_TYPE_GPU), 3, "Type: CL_DEVICE_TYPE_GPU");
