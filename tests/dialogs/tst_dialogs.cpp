@@ -197,17 +197,13 @@ void DialogsTest::aDevicePropertyShowsAsItsRowText()
 
 void DialogsTest::anEmptyRowKeepsItsNameInJson()
 {
-    ClDeviceEntry device{};
-    device.type = CL_DEVICE_TYPE_GPU | CL_DEVICE_TYPE_DEFAULT;
-    ClPlatformEntry platform{};
-    platform.devices = &device;
-    platform.numDevices = 1;
-    ClInventory inventory{};
-    inventory.platforms = &platform;
-    inventory.numPlatforms = 1;
-    const QJsonObject report = InfoReport::json(inventory, CL_SUCCESS, nullptr);
-    const QJsonValue row = report["platforms"][0]["devices"][0]["rows"][2];
-    QCOMPARE(row.toObject(), QJsonObject({ { "name", "Type" }, { "value", "" } }));
+    const cl_device_type gpuAndDefault = CL_DEVICE_TYPE_GPU | CL_DEVICE_TYPE_DEFAULT;
+    ClFault::overrideDeviceInfo(CL_DEVICE_TYPE, &gpuAndDefault, sizeof gpuAndDefault);
+    ClInventory inventory = {};
+    const QJsonObject report = InfoReport::json(inventory, scanOpenClInventory(inventory), nullptr);
+    releaseOpenClInventory(inventory);
+    ClFault::reset();
+    QCOMPARE(report["platforms"][0]["devices"][0]["rows"][2].toObject(), QJsonObject({ { "name", "Type" }, { "value", "" } }));
 }
 
 void DialogsTest::unterminatedTextIsReadNoFurtherThanItsField()

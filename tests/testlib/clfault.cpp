@@ -22,6 +22,7 @@
 
 #include <cstring>
 #include <dlfcn.h>
+#include <numeric>
 #include <initializer_list>
 #include <utility>
 
@@ -268,10 +269,8 @@ bool exceedsWorkGroupLimit(cl_uint dimensions, const size_t *localSize)
 
 bool exceedsLocalMemory(cl_kernel kernel)
 {
-    size_t bytes = 0;
-    for (size_t argument : state().localArgs.value(kernel))
-        bytes += argument;
-    return state().localMemoryLimit && bytes > state().localMemoryLimit;
+    const QList<size_t> sizes = state().localArgs.value(kernel).values();
+    return state().localMemoryLimit && std::accumulate(sizes.begin(), sizes.end(), size_t(0)) > state().localMemoryLimit;
 }
 
 GLint glBufferSize(GLuint buffer)
@@ -383,10 +382,7 @@ void emulateGlSharing(bool on)
         state().deviceOverrides.remove(CL_DEVICE_EXTENSIONS);
 }
 
-void padGlDeviceList(int bytes)
-{
-    state().glDeviceListPadding = bytes;
-}
+void padGlDeviceList(int bytes) { state().glDeviceListPadding = bytes; }
 
 cl_int plausibleFailure(const QString &function)
 {
