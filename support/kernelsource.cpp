@@ -6,13 +6,14 @@
 namespace {
 
 const QString searchPrefix = QStringLiteral("kernels");
+const QString embedded = QStringLiteral(":/cl");
 
 } // namespace
 
 bool readKernelSource(const char *fileName, QByteArray &source)
 {
     if (QDir::searchPaths(searchPrefix).isEmpty())
-        QDir::setSearchPaths(searchPrefix, { QStringLiteral(":/cl") });
+        QDir::setSearchPaths(searchPrefix, { embedded });
     QFile file(searchPrefix + QLatin1Char(':') + QLatin1String(fileName));
     if (!file.open(QIODevice::ReadOnly))
         return false;
@@ -22,5 +23,5 @@ bool readKernelSource(const char *fileName, QByteArray &source)
 
 void useKernelFolder(const QString &folder)
 {
-    QDir::setSearchPaths(searchPrefix, { folder, QStringLiteral(":/cl") });
+    QDir::setSearchPaths(searchPrefix, { folder, embedded });
 }

@@ -230,12 +230,21 @@ double DeviceBench::fastestRun(size_t items, int runs)
     return fastest;
 }
 
+// Runs one of the device's yardsticks; the first that fails marks the peak.
+double DeviceBench::yardstick(const std::function<double()> &rate)
+{
+    double measured = 0.0;
+    const QString failure = attempt([&] { measured = rate(); });
+    if (peakFailure.isEmpty())
+        peakFailure = failure;
+    return measured;
+}
+
 // Doubles the chains' length until a run lasts long enough to time well,
 // or until a device that seems to take no time has had a fair chance.
 double DeviceBench::deviceFlopsPerSecond()
 {
-    double flops = 0.0;
-    const QString failure = attempt([&] {
+    return yardstick([&] {
         useKernel(peakSource, "fma_peak");
         const size_t items = 1 << 12;
         const cl_mem out = buffer(items * sizeof(cl_float));
@@ -246,25 +255,18 @@ double DeviceBench::deviceFlopsPerSecond()
             check(setKernelArgs(kernel, 0, out, iterations, 0.999999f, 1e-6f), "clSetKernelArg");
             seconds = fastestRun(items, 3);
         }
-        flops = 256.0 * iterations * items / seconds;
+        return 256.0 * iterations * items / seconds;
     });
-    if (peakFailure.isEmpty())
-        peakFailure = failure;
-    return flops;
 }
 
 double DeviceBench::deviceCopyBytesPerSecond(size_t bytes)
 {
-    double rate = 0.0;
-    const QString failure = attempt([&] {
+    return yardstick([&] {
         useKernel(peakSource, "stream_copy");
         check(setKernelArgs(kernel, 0, buffer(bytes), buffer(bytes)), "clSetKernelArg");
         fastestRun(bytes / sizeof(cl_float4), 1);   // the first run places the pages
-        rate = 2.0 * bytes / fastestRun(bytes / sizeof(cl_float4), 5);
+        return 2.0 * bytes / fastestRun(bytes / sizeof(cl_float4), 5);
     });
-    if (peakFailure.isEmpty())
-        peakFailure = failure;
-    return rate;
 }
 
 QJsonObject DeviceBench::sineWave(cl_uint width, cl_uint height)

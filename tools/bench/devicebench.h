@@ -52,6 +52,7 @@ private:
     cl_mem buffer(size_t bytes, const void *data = nullptr);
     void measure(QJsonObject &figure, const Run &deviceRun, const Run &hostRun);
     double fastestRun(size_t items, int runs);
+    double yardstick(const std::function<double()> &rate);
     double deviceFlopsPerSecond();
     double deviceCopyBytesPerSecond(size_t bytes);
 
