@@ -30,6 +30,8 @@ fi
 
 cmake -S . -B "$build" "${options[@]}" >/dev/null
 cmake --build "$build" -j"$(nproc)"
+# The second OpenCL implementation the tests labelled rusticl run on.
+tools/second-driver.sh "$build/second-driver"
 
 # One X server for the whole run; each test finds it through DISPLAY.
 n=90

@@ -195,15 +195,12 @@ QVector<cl_context_properties> DemoView::platformProperties() const
 
 bool DemoView::openSession(const cl_context_properties *properties)
 {
-    const ClCall call = openContextAndQueue(properties, selectedDevice(), context, queue);
-    return check(call.status, call.name);
+    return check(openContextAndQueue(properties, selectedDevice(), context, queue));
 }
 
 bool DemoView::buildKernel(const char *sourceFile, const char *kernelName)
 {
-    const ClCall call = ::buildKernel(context, selectedDevice(), sourceFile, kernelName, program,
-                                      kernel, buildLog);
-    return check(call.status, call.name);
+    return check(::buildKernel(context, selectedDevice(), sourceFile, kernelName, program, kernel, buildLog));
 }
 
 void DemoView::startFrameParts()

@@ -1,6 +1,7 @@
 #ifndef DEMOVIEW_H
 #define DEMOVIEW_H
 
+#include "clbuild.h"
 #include "clinventory.h"
 
 #include <CL/cl.h>
@@ -96,6 +97,7 @@ protected:
     // Stores s in status and reports it, naming step (the OpenCL call) in
     // the report's details; true when the caller may go on.
     bool check(cl_int s, const char *step);
+    bool check(const ClCall &call) { return check(call.status, call.name); }
     // True while a report is open: frames must not touch the objects
     // being reported, and timer ticks must not raise further reports.
     bool isReporting() const { return reporting; }

@@ -19,26 +19,39 @@ cl_int GlowFilterWork::setImageArgs(cl_kernel kernel, cl_mem scene, cl_mem resul
     return setKernelArgs(kernel, 0, scene, result, width, height);
 }
 
-cl_int GlowFilterWork::chooseTile(cl_device_id device, bool &staged)
+ClCall GlowFilterWork::chooseLaunch(cl_kernel kernel, cl_device_id device, Launch &launch)
 {
+    size_t itemLimit = 0;
     cl_ulong localBytes = 0;
-    const cl_int s = clGetDeviceInfo(device, CL_DEVICE_LOCAL_MEM_SIZE, sizeof localBytes, &localBytes, nullptr);
-    staged = localBytes >= tileBytes;
-    return s;
+    cl_int s = clGetKernelWorkGroupInfo(kernel, device, CL_KERNEL_WORK_GROUP_SIZE, sizeof itemLimit, &itemLimit,
+                                        nullptr);
+    if (s != CL_SUCCESS)
+        return { s, "clGetKernelWorkGroupInfo" };
+    s = clGetDeviceInfo(device, CL_DEVICE_LOCAL_MEM_SIZE, sizeof localBytes, &localBytes, nullptr);
+    if (s != CL_SUCCESS)
+        return { s, "clGetDeviceInfo" };
+    launch = Launch();
+    launch.staged = itemLimit >= size_t(groupWidth * groupHeight) && localBytes >= tileBytes;
+    // A smaller group keeps the staged group's shape as far as it can.
+    while (launch.group[0] * launch.group[1] > itemLimit && launch.group[1] > 1)
+        launch.group[1] /= 2;
+    while (launch.group[0] * launch.group[1] > itemLimit && launch.group[0] > 1)
+        launch.group[0] /= 2;
+    return {};
 }
 
 // A tile width that does not match the work-group sends the kernel down its
 // plain path, which leaves local memory alone.
-cl_int GlowFilterWork::setFilterArgs(cl_kernel kernel, bool staged)
+cl_int GlowFilterWork::setFilterArgs(cl_kernel kernel, const Launch &launch)
 {
-    const cl_int s = setKernelArgs(kernel, 4, staged ? tileWidth : cl_int(0), radius, threshold, highlight);
-    return s == CL_SUCCESS ? clSetKernelArg(kernel, 8, staged ? tileBytes : sizeof(cl_uint), nullptr) : s;
+    const cl_int s = setKernelArgs(kernel, 4, launch.staged ? tileWidth : cl_int(0), radius, threshold, highlight);
+    return s == CL_SUCCESS ? clSetKernelArg(kernel, 8, launch.staged ? tileBytes : sizeof(cl_uint), nullptr) : s;
 }
 
-cl_int GlowFilterWork::enqueue(cl_command_queue queue, cl_kernel kernel, int width, int height)
+cl_int GlowFilterWork::enqueue(cl_command_queue queue, cl_kernel kernel, const Launch &launch, int width,
+                               int height)
 {
-    const size_t local[2] = { size_t(groupWidth), size_t(groupHeight) };
     const int runs = (width + pixelsPerItem - 1) / pixelsPerItem;
-    const size_t global[2] = { roundedUp(runs, groupWidth), roundedUp(height, groupHeight) };
-    return clEnqueueNDRangeKernel(queue, kernel, 2, nullptr, global, local, 0, nullptr, nullptr);
+    const size_t global[2] = { roundedUp(runs, int(launch.group[0])), roundedUp(height, int(launch.group[1])) };
+    return clEnqueueNDRangeKernel(queue, kernel, 2, nullptr, global, launch.group, 0, nullptr, nullptr);
 }

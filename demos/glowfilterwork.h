@@ -1,6 +1,8 @@
 #ifndef GLOWFILTERWORK_H
 #define GLOWFILTERWORK_H
 
+#include "clbuild.h"
+
 #include <CL/cl.h>
 
 #include <cstddef>
@@ -35,16 +37,27 @@ struct GlowFilterWork
         std::size_t(2 * tileWidth * (groupHeight + 2 * radius) + 2 * tileWidth * groupHeight)
         * sizeof(cl_uint);
 
+    // How a launch covers the frame: its work-group and whether that group
+    // stages a tile in local memory.
+    struct Launch
+    {
+        size_t group[2] = { groupWidth, groupHeight };
+        bool staged = true;
+    };
+
     // Arguments 0 to 3: the scene, the result and the frame's size.
     static cl_int setImageArgs(cl_kernel kernel, cl_mem scene, cl_mem result, cl_int width,
                                cl_int height);
-    // Whether the device's local memory holds the tile. Early devices
-    // guarantee only 16 KiB; on those the kernel reads each disc straight
-    // from the frame, more slowly and to the same result.
-    static cl_int chooseTile(cl_device_id device, bool &staged);
+    // The staged group where the kernel runs 64 work-items in a group and the
+    // device's local memory holds the tile. Elsewhere the kernel reads each
+    // disc straight from the frame, more slowly and to the same result, in
+    // the largest group that fits: early devices guarantee only 16 KiB of
+    // local memory, and a device may run as few as one work-item a group.
+    static ClCall chooseLaunch(cl_kernel kernel, cl_device_id device, Launch &launch);
     // Arguments 4 to 8: the filter's fixed parameters and, when staged, the tile.
-    static cl_int setFilterArgs(cl_kernel kernel, bool staged);
-    static cl_int enqueue(cl_command_queue queue, cl_kernel kernel, int width, int height);
+    static cl_int setFilterArgs(cl_kernel kernel, const Launch &launch);
+    static cl_int enqueue(cl_command_queue queue, cl_kernel kernel, const Launch &launch, int width,
+                          int height);
 };
 
 #endif

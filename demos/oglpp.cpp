@@ -65,7 +65,7 @@ void OGLPP::setupOpenCl()
     if (!openSharingOrPlainSession() || !createImages())
         return;
     if (!buildKernel(GlowFilterWork::sourceFile, GlowFilterWork::kernelName)
-        || !check(GlowFilterWork::chooseTile(selectedDevice(), stagedTile), "clGetDeviceInfo"))
+        || !check(GlowFilterWork::chooseLaunch(kernel, selectedDevice(), launch)))
         return;
     loadGlEntryPoints(glFuncs, this);
     if (!setImageArgs())
@@ -200,8 +200,8 @@ void OGLPP::runKernel()
     }
     endPart(&FrameParts::transfers);
 
-    if (!check(GlowFilterWork::setFilterArgs(kernel, stagedTile), "clSetKernelArg")
-        || !check(GlowFilterWork::enqueue(queue, kernel, imageWidth, imageHeight), "clEnqueueNDRangeKernel"))
+    if (!check(GlowFilterWork::setFilterArgs(kernel, launch), "clSetKernelArg")
+        || !check(GlowFilterWork::enqueue(queue, kernel, launch, imageWidth, imageHeight), "clEnqueueNDRangeKernel"))
         return;
     if (sharing
         && !check(clEnqueueReleaseGLObjects(queue, 2, images, 0, nullptr, nullptr), "clEnqueueReleaseGLObjects"))

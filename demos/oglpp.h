@@ -3,6 +3,7 @@
 
 #include "demoview.h"
 #include "glentrypoints.h"
+#include "glowfilterwork.h"
 
 #include <GL/glu.h>
 
@@ -74,7 +75,7 @@ private:
     GLuint resultTexture = 0;
     GLuint sphereList = 0;
     bool sharing = false;
-    bool stagedTile = true;
+    GlowFilterWork::Launch launch;
 };
 
 #endif

@@ -224,21 +224,24 @@ void KernelsTest::postprocessViewMatchesTheDirectFilterAtEveryPixel_data()
 {
     QTest::addColumn<QSize>("size");
     QTest::addColumn<qint64>("fill"); // one pixel everywhere, or -1 for noise
-    QTest::addColumn<bool>("tileFits");   // else 16 KiB of local memory, too little for the tile
-    QTest::newRow("320 x 240") << QSize(320, 240) << qint64(-1) << true;
-    QTest::newRow("37 x 23") << QSize(37, 23) << qint64(-1) << true;
-    QTest::newRow("1 x 1") << QSize(1, 1) << qint64(-1) << true;
-    QTest::newRow("3 x 50, narrower than the disc") << QSize(3, 50) << qint64(-1) << true;
-    QTest::newRow("channel sum 612 is not highlighted") << QSize(20, 18) << qint64(0xffcccccc) << true;
-    QTest::newRow("channel sum 613 is, and clamps") << QSize(20, 18) << qint64(0xffcdcccc) << true;
-    QTest::newRow("37 x 23 without a tile") << QSize(37, 23) << qint64(-1) << false;
+    QTest::addColumn<int>("groupLimit");   // work-items a group, 0 for the device's own
+    QTest::addColumn<int>("localKiB");     // 16 is too little for the tile, 0 for the device's own
+    QTest::newRow("320 x 240") << QSize(320, 240) << qint64(-1) << 0 << 0;
+    QTest::newRow("37 x 23") << QSize(37, 23) << qint64(-1) << 0 << 0;
+    QTest::newRow("1 x 1") << QSize(1, 1) << qint64(-1) << 0 << 0;
+    QTest::newRow("3 x 50, narrower than the disc") << QSize(3, 50) << qint64(-1) << 0 << 0;
+    QTest::newRow("channel sum 612 is not highlighted") << QSize(20, 18) << qint64(0xffcccccc) << 0 << 0;
+    QTest::newRow("channel sum 613 is, and clamps") << QSize(20, 18) << qint64(0xffcdcccc) << 0 << 0;
+    QTest::newRow("37 x 23 without a tile") << QSize(37, 23) << qint64(-1) << 0 << 16;
+    QTest::newRow("37 x 23 in groups of 16") << QSize(37, 23) << qint64(-1) << 16 << 16;
 }
 
 void KernelsTest::postprocessViewMatchesTheDirectFilterAtEveryPixel()
 {
     QFETCH(QSize, size);
     QFETCH(qint64, fill);
-    QFETCH(bool, tileFits);
+    QFETCH(int, groupLimit);
+    QFETCH(int, localKiB);
     const int count = size.width() * size.height();
     GlowFilter::Image in{ size.width(), size.height(), QVector<quint32>(count, quint32(fill)) };
     std::mt19937 noise{ quint32(count) };
@@ -247,7 +250,8 @@ void KernelsTest::postprocessViewMatchesTheDirectFilterAtEveryPixel()
         if (fill < 0 && ((p = noise()) >> 24) < 64)
             p |= 0xe0e0e0;
     }
-    ClFault::limitLocalMemory(tileFits ? 0 : 16 * 1024);
+    ClFault::limitWorkGroupSize(size_t(groupLimit));
+    ClFault::limitLocalMemory(cl_ulong(localKiB) * 1024);
     Borrowed<OGLPP> pp(size);
     QVERIFY(pp.view->isReady());
 
@@ -258,6 +262,7 @@ void KernelsTest::postprocessViewMatchesTheDirectFilterAtEveryPixel()
     pp.bind(0, pp.buffer(count, in.pixels.constData()));
     pp.bind(1, result);
     pp.view->updateGL();
+    ClFault::limitWorkGroupSize(0);
     ClFault::limitLocalMemory(0);
     out = pp.read<quint32>(result, out.size());
     // As lists, so that a failure names the first pixel that differs.

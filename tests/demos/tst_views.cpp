@@ -340,29 +340,32 @@ private slots:
 
     // Kernels limited to 64 work-items a group and 16 KiB of local memory,
     // the least an early device guarantees.
+    // Devices may run as few as one work-item a group: 64 still holds the
+    // glow filter's staged group, 16 does not.
     void everyViewRunsOnASmallDevice_data()
     {
         QTest::addColumn<int>("view");
-        QTest::addColumn<QStringList>("reported");
-        QTest::newRow("sine wave leaves the size to the driver") << int(SineWave) << QStringList();
-        QTest::newRow("post-processing: 64 work-items, the frame read without a tile") << int(PostProcessing)
-                                                                                        << QStringList();
-        QTest::newRow("n-body takes the kernel's largest group") << int(NBody) << QStringList();
+        QTest::addColumn<int>("items");
+        for (int items : { 64, 16 }) {
+            const QByteArray limit = " in groups of " + QByteArray::number(items);
+            QTest::newRow("sine wave" + limit) << int(SineWave) << items;
+            QTest::newRow("post-processing without a tile" + limit) << int(PostProcessing) << items;
+            QTest::newRow("n-body" + limit) << int(NBody) << items;
+        }
     }
 
     void everyViewRunsOnASmallDevice()
     {
         QFETCH(int, view);
-        QFETCH(QStringList, reported);
+        QFETCH(int, items);
         ticking = views[view];
-        ClFault::limitWorkGroupSize(64);
+        ClFault::limitWorkGroupSize(size_t(items));
         ClFault::limitLocalMemory(16 * 1024);
         views[view]->setupOpenCl();
-        QTRY_COMPARE(boxes.seen, reported);
         QTest::qWait(40);
-        QCOMPARE(boxes.seen, reported);
-        QCOMPARE(views[view]->isReady(), reported.isEmpty());
-        QCOMPARE(nonBlackPixels(views[view]) > 0, reported.isEmpty());
+        QCOMPARE(boxes.seen, QStringList());
+        QVERIFY(views[view]->isReady());
+        QVERIFY(nonBlackPixels(views[view]) > 0);
     }
 
     // One row for each function an operation calls, the first time it calls

@@ -20,6 +20,7 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
 #include <cstring>
 #include <dlfcn.h>
 #include <numeric>
@@ -624,8 +625,14 @@ CL_API_ENTRY cl_int CL_API_CALL clGetKernelWorkGroupInfo(cl_kernel kernel, cl_de
 {
     if (const cl_int gated = gate(__func__, { { kernel, CL_INVALID_KERNEL } }))
         return gated;
-    if (state().workGroupLimit && param_name == CL_KERNEL_WORK_GROUP_SIZE)
-        return answer(&state().workGroupLimit, sizeof(size_t), param_value_size, param_value, param_value_size_ret);
+    if (state().workGroupLimit && param_name == CL_KERNEL_WORK_GROUP_SIZE) {
+        // Never above what the real device runs, which may be small too.
+        size_t limit = 0;
+        const cl_int s = FORWARD(clGetKernelWorkGroupInfo)(kernel, realDevice(device), param_name, sizeof limit,
+                                                           &limit, nullptr);
+        limit = std::min(limit, state().workGroupLimit);
+        return s != CL_SUCCESS ? s : answer(&limit, sizeof limit, param_value_size, param_value, param_value_size_ret);
+    }
     return FORWARD(clGetKernelWorkGroupInfo)(kernel, realDevice(device), param_name, param_value_size, param_value,
                                              param_value_size_ret);
 }

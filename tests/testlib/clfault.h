@@ -36,7 +36,7 @@ void failCall(const char *function, int nth, cl_int status);
 // clGetDeviceInfo answers param with these bytes, for every device.
 void overrideDeviceInfo(cl_device_info param, const void *value, size_t size);
 void overrideDeviceText(cl_device_info param, const QByteArray &text); // NUL added
-// Reports limit as every kernel's CL_KERNEL_WORK_GROUP_SIZE, below the
+// Reports limit as every kernel's CL_KERNEL_WORK_GROUP_SIZE (or the real one, if lower), below the
 // device's own limit, as for kernels that need many registers, and fails
 // any enqueue whose work-group is larger with CL_INVALID_WORK_GROUP_SIZE.
 void limitWorkGroupSize(size_t limit);

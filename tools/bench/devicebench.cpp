@@ -342,13 +342,14 @@ QJsonObject DeviceBench::postprocess(int width, int height)
         useKernel(GlowFilterWork::sourceFile, GlowFilterWork::kernelName);
         const cl_mem in = buffer(bytes), out = buffer(bytes);
         check(GlowFilterWork::setImageArgs(kernel, in, out, width, height), "clSetKernelArg");
-        bool staged = true;
-        check(GlowFilterWork::chooseTile(device, staged), "clGetDeviceInfo");
-        check(GlowFilterWork::setFilterArgs(kernel, staged), "clSetKernelArg");
+        GlowFilterWork::Launch launch;
+        const ClCall chosen = GlowFilterWork::chooseLaunch(kernel, device, launch);
+        check(chosen.status, chosen.name);
+        check(GlowFilterWork::setFilterArgs(kernel, launch), "clSetKernelArg");
         measure(figure, [&] {
             check(clEnqueueWriteBuffer(queue, in, CL_TRUE, 0, bytes, scene.data(), 0, nullptr, nullptr),
                   "clEnqueueWriteBuffer");
-            check(GlowFilterWork::enqueue(queue, kernel, width, height), "clEnqueueNDRangeKernel");
+            check(GlowFilterWork::enqueue(queue, kernel, launch, width, height), "clEnqueueNDRangeKernel");
             check(clEnqueueReadBuffer(queue, out, CL_TRUE, 0, bytes, devicePixels.data(), 0, nullptr, nullptr),
                   "clEnqueueReadBuffer");
         }, [&] { HostReference::glow(scene.data(), hostPixels.data(), width, height); });
