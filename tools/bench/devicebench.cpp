@@ -216,18 +216,34 @@ QJsonObject DeviceBench::peaks()
     return bestPeaks;
 }
 
-// The best of a few runs of the current kernel over items work-items.
-double DeviceBench::fastestRun(size_t items, int runs)
+// The best of a few runs of work that ends with the queue finished.
+double DeviceBench::fastestOf(int runs, const Run &work)
 {
     double fastest = HUGE_VAL;
-    for (int run = 0; run < runs; ++run) {
-        fastest = std::min(fastest, secondsOf([&] {
-            check(clEnqueueNDRangeKernel(queue, kernel, 1, nullptr, &items, nullptr, 0, nullptr, nullptr),
-                  "clEnqueueNDRangeKernel");
-            check(clFinish(queue), "clFinish");
-        }));
-    }
+    for (int run = 0; run < runs; ++run)
+        fastest = std::min(fastest, secondsOf(work));
     return fastest;
+}
+
+// The best of a few runs of the current kernel over items work-items, in
+// groups of the kernel's largest size.
+double DeviceBench::fastestRun(size_t items, int runs)
+{
+    const size_t group = kernelGroupSize();
+    return fastestOf(runs, [&] {
+        check(clEnqueueNDRangeKernel(queue, kernel, 1, nullptr, &items, &group, 0, nullptr, nullptr),
+              "clEnqueueNDRangeKernel");
+        check(clFinish(queue), "clFinish");
+    });
+}
+
+// The most work-items the device runs in one group of the current kernel.
+size_t DeviceBench::kernelGroupSize()
+{
+    size_t group = 0;
+    check(clGetKernelWorkGroupInfo(kernel, device, CL_KERNEL_WORK_GROUP_SIZE, sizeof group, &group, nullptr),
+          "clGetKernelWorkGroupInfo");
+    return std::max<size_t>(group, 1);
 }
 
 // Runs one of the device's yardsticks; the first that fails marks the peak.
@@ -240,13 +256,17 @@ double DeviceBench::yardstick(const std::function<double()> &rate)
     return measured;
 }
 
-// Doubles the chains' length until a run lasts long enough to time well,
-// or until a device that seems to take no time has had a fair chance.
+// Eight full groups for every compute unit, so that every unit stays busy
+// whatever its count and width; then doubles the chains' length until a run
+// lasts long enough to time well, or until a device that seems to take no
+// time has had a fair chance.
 double DeviceBench::deviceFlopsPerSecond()
 {
     return yardstick([&] {
         useKernel(peakSource, "fma_peak");
-        const size_t items = 1 << 12;
+        cl_uint units = 0;
+        check(clGetDeviceInfo(device, CL_DEVICE_MAX_COMPUTE_UNITS, sizeof units, &units, nullptr), "clGetDeviceInfo");
+        const size_t items = 8 * std::max<size_t>(units, 1) * kernelGroupSize();
         const cl_mem out = buffer(items * sizeof(cl_float));
         double seconds = 0.0;
         cl_int iterations = 64;
@@ -259,13 +279,31 @@ double DeviceBench::deviceFlopsPerSecond()
     });
 }
 
+// The fastest way the device moves bytes: a kernel's copy, or the driver's
+// own copy between buffers and to the host, which the figures' read-backs
+// use. On a CPU driver that runs kernels in SIMD lanes (rusticl's llvmpipe)
+// the driver's copies run several times faster than any kernel's.
 double DeviceBench::deviceCopyBytesPerSecond(size_t bytes)
 {
     return yardstick([&] {
         useKernel(peakSource, "stream_copy");
-        check(setKernelArgs(kernel, 0, buffer(bytes), buffer(bytes)), "clSetKernelArg");
-        fastestRun(bytes / sizeof(cl_float4), 1);   // the first run places the pages
-        return 2.0 * bytes / fastestRun(bytes / sizeof(cl_float4), 5);
+        const cl_mem in = buffer(bytes), out = buffer(bytes);
+        check(setKernelArgs(kernel, 0, in, out), "clSetKernelArg");
+        const size_t group = kernelGroupSize();
+        const size_t items = std::max(bytes / sizeof(cl_float4) / group, size_t(1)) * group;
+        const size_t copied = items * sizeof(cl_float4);
+        fastestRun(items, 1);   // the first run places the pages
+        double seconds = fastestRun(items, 5) * bytes / copied;
+        seconds = std::min(seconds, fastestOf(5, [&] {
+            check(clEnqueueCopyBuffer(queue, in, out, 0, 0, bytes, 0, nullptr, nullptr), "clEnqueueCopyBuffer");
+            check(clFinish(queue), "clFinish");
+        }));
+        std::vector<char> host(bytes);
+        seconds = std::min(seconds, fastestOf(5, [&] {
+            check(clEnqueueReadBuffer(queue, out, CL_TRUE, 0, bytes, host.data(), 0, nullptr, nullptr),
+                  "clEnqueueReadBuffer");
+        }));
+        return 2.0 * bytes / seconds;
     });
 }
 

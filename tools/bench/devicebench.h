@@ -51,7 +51,9 @@ private:
     void useKernel(const char *sourceFile, const char *kernelName);
     cl_mem buffer(size_t bytes, const void *data = nullptr);
     void measure(QJsonObject &figure, const Run &deviceRun, const Run &hostRun);
+    double fastestOf(int runs, const Run &work);
     double fastestRun(size_t items, int runs);
+    size_t kernelGroupSize();
     double yardstick(const std::function<double()> &rate);
     double deviceFlopsPerSecond();
     double deviceCopyBytesPerSecond(size_t bytes);
