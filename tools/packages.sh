@@ -12,10 +12,11 @@ KORVANE_PACKAGES=(
 )
 # To take screenshots without a display.
 KORVANE_SCREENSHOT_PACKAGES=(xvfb xauth imagemagick xdotool)
-# To test: the above, the fuzzers' compiler, the install checks and the
-# kernel library of the second OpenCL driver (see second-driver.sh).
+# To test: the above, the fuzzers' compiler, the install checks, the
+# kernel library of the second OpenCL driver (see second-driver.sh) and an
+# OpenCL reader independent of ours.
 KORVANE_TEST_PACKAGES=("${KORVANE_SCREENSHOT_PACKAGES[@]}" clang libclang-rt-14-dev
-    desktop-file-utils appstream libclc-15)
+    desktop-file-utils appstream libclc-15 clinfo)
 
 # ensure_packages [PACKAGE...]: the build's packages and the ones named.
 ensure_packages() {

@@ -1,4 +1,5 @@
 #include "clfault.h"
+#include "clinforaw.h"
 #include "inforeport.h"
 #include "inventoryreport.h"
 #include "oclinfo.h"
@@ -33,6 +34,8 @@ private slots:
     void korvaneInfoExitStatusSaysHowItEnded_data();
     void korvaneInfoExitStatusSaysHowItEnded();
     void korvaneInfoPrintsWhatTheDialogsShow();
+    void korvaneInfoAgreesWithClinfo_data();
+    void korvaneInfoAgreesWithClinfo();
     void extensionNamesWrapOnlyAfterUnderscores();
 
 private:
@@ -89,6 +92,108 @@ Run korvaneInfo(const QStringList &arguments, bool withDisplay, const QString &i
         return { -1, QString(), QStringLiteral("did not finish") };
     return { process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
              QString::fromLocal8Bit(process.readAllStandardError()) };
+}
+
+
+// How korvane-info shows a property clinfo reports: its row's name and the
+// value made from clinfo's text.
+struct Shown
+{
+    const char *row;
+    const char *property;
+    QStringList (*value)(const QString &clinfo);
+};
+
+QStringList same(const QString &v) { return { v }; }
+QStringList words(const QString &v) { return v.split(' ', Qt::SkipEmptyParts); }
+QStringList withSuffix(const QString &v, const char *suffix) { return { v + QLatin1String(suffix) }; }
+QStringList yesNo(const QString &v) { return { v == "CL_TRUE" ? "yes" : "no" }; }
+QStringList flags(const QString &v) { return v.split(" | ", Qt::SkipEmptyParts); }
+
+// The flags the OpenCL headers define for single-precision floating point.
+const QHash<QString, quint64> fpFlags = {
+    { "CL_FP_DENORM", CL_FP_DENORM }, { "CL_FP_INF_NAN", CL_FP_INF_NAN },
+    { "CL_FP_ROUND_TO_NEAREST", CL_FP_ROUND_TO_NEAREST }, { "CL_FP_ROUND_TO_ZERO", CL_FP_ROUND_TO_ZERO },
+    { "CL_FP_ROUND_TO_INF", CL_FP_ROUND_TO_INF }, { "CL_FP_FMA", CL_FP_FMA },
+    { "CL_FP_SOFT_FLOAT", CL_FP_SOFT_FLOAT }, { "CL_FP_CORRECTLY_ROUNDED_DIVIDE_SQRT", CL_FP_CORRECTLY_ROUNDED_DIVIDE_SQRT },
+};
+
+const Shown platformShown[] = {
+    { "Version", "CL_PLATFORM_VERSION", same },
+    { "Vendor", "CL_PLATFORM_VENDOR", same },
+    { "Profile", "CL_PLATFORM_PROFILE", same },
+    { "Extensions", "CL_PLATFORM_EXTENSIONS", words },
+};
+
+// In the order of the rows; a name that stands twice is found by its place.
+const Shown deviceShown[] = {
+    { "Vendor", "CL_DEVICE_VENDOR", same },
+    { "Version", "CL_DEVICE_VERSION", same },
+    // A device of several types has no one name.
+    { "Type", "CL_DEVICE_TYPE", [](const QString &v) { return QStringList(v.contains('|') ? "" : v); } },
+    { "CL_DEVICE_MAX_COMPUTE_UNITS", "CL_DEVICE_MAX_COMPUTE_UNITS", same },
+    { "CL_DEVICE_MAX_WORK_ITEM_DIMENSIONS", "CL_DEVICE_MAX_WORK_ITEM_DIMENSIONS", same },
+    { "CL_DEVICE_MAX_WORK_ITEM_SIZES", "CL_DEVICE_MAX_WORK_ITEM_SIZES",
+      [](const QString &v) { return QStringList(words(v).mid(0, 3).join('x')); } },
+    { "CL_DEVICE_MAX_WORK_GROUP_SIZE", "CL_DEVICE_MAX_WORK_GROUP_SIZE", same },
+    { "CL_DEVICE_MAX_CLOCK_FREQUENCY", "CL_DEVICE_MAX_CLOCK_FREQUENCY",
+      [](const QString &v) { return withSuffix(v, " MHz"); } },
+    { "CL_DEVICE_ADDRESS_BITS", "CL_DEVICE_ADDRESS_BITS", same },
+    { "CL_DEVICE_MAX_MEM_ALLOC_SIZE", "CL_DEVICE_MAX_MEM_ALLOC_SIZE",
+      [](const QString &v) { return withSuffix(QString::number(v.toULongLong() >> 20), " MByte"); } },
+    { "CL_DEVICE_GLOBAL_MEM_SIZE", "CL_DEVICE_GLOBAL_MEM_SIZE",
+      [](const QString &v) { return withSuffix(QString::number(v.toULongLong() >> 20), " MByte"); } },
+    { "CL_DEVICE_ERROR_CORRECTION_SUPPORT", "CL_DEVICE_ERROR_CORRECTION_SUPPORT", yesNo },
+    { "CL_DEVICE_LOCAL_MEM_TYPE", "CL_DEVICE_LOCAL_MEM_TYPE", [](const QString &v) { return QStringList(v.mid(3).toLower()); } },
+    { "CL_DEVICE_LOCAL_MEM_SIZE", "CL_DEVICE_LOCAL_MEM_SIZE",
+      [](const QString &v) { return withSuffix(QString::number(v.toULongLong() >> 10), " KByte"); } },
+    { "CL_DEVICE_MAX_CONSTANT_BUFFER_SIZE", "CL_DEVICE_MAX_CONSTANT_BUFFER_SIZE",
+      [](const QString &v) { return withSuffix(QString::number(v.toULongLong() >> 10), " KByte"); } },
+    { "CL_DEVICE_QUEUE_PROPERTIES", "CL_DEVICE_QUEUE_PROPERTIES", flags },
+    { "CL_DEVICE_IMAGE_SUPPORT", "CL_DEVICE_IMAGE_SUPPORT", yesNo },
+    { "CL_DEVICE_MAX_READ_IMAGE_ARGS", "CL_DEVICE_MAX_READ_IMAGE_ARGS", same },
+    { "CL_DEVICE_MAX_WRITE_IMAGE_ARGS", "CL_DEVICE_MAX_WRITE_IMAGE_ARGS", same },
+    // Names for the flags of OpenCL 1.0; the number holds them all.
+    { "CL_DEVICE_SINGLE_FP_CONFIG", "CL_DEVICE_SINGLE_FP_CONFIG",
+      [](const QString &v) { return flags(v).filter(QRegularExpression("^(?!CL_FP_SOFT_FLOAT$|CL_FP_CORRECTLY)")); } },
+    { "CL_DEVICE_SINGLE_FP_CONFIG", "CL_DEVICE_SINGLE_FP_CONFIG",
+      [](const QString &v) {
+          quint64 bits = 0;
+          for (const QString &flag : flags(v))
+              bits |= fpFlags.value(flag);
+          return QStringList(QString::number(bits));
+      } },
+    { "CL_DEVICE_IMAGE2D_MAX_WIDTH", "CL_DEVICE_IMAGE2D_MAX_WIDTH", same },
+    { "CL_DEVICE_IMAGE2D_MAX_HEIGHT", "CL_DEVICE_IMAGE2D_MAX_HEIGHT", same },
+    { "CL_DEVICE_IMAGE3D_MAX_WIDTH", "CL_DEVICE_IMAGE3D_MAX_WIDTH", same },
+    { "CL_DEVICE_IMAGE3D_MAX_HEIGHT", "CL_DEVICE_IMAGE3D_MAX_HEIGHT", same },
+    { "CL_DEVICE_IMAGE3D_MAX_DEPTH", "CL_DEVICE_IMAGE3D_MAX_DEPTH", same },
+    { "Extensions", "CL_DEVICE_EXTENSIONS", words },
+};
+
+// A row's value as a list of lines, whether the report holds one or several.
+QStringList linesOf(const QJsonValue &value)
+{
+    return value.isArray() ? value.toVariant().toStringList() : QStringList(value.toString());
+}
+
+// The rows of one platform ("P") or device ("P:D") in the text report:
+// those after its own line, up to the next platform or device.
+QString textBlock(const QString &report, const QString &where)
+{
+    const bool device = where.contains(':');
+    const QStringList lines = report.split('\n');
+    int i = 0;
+    for (int platform = -1; i < lines.size(); ++i) {
+        platform += !lines[i].startsWith(' ');
+        if (device ? lines[i].endsWith(" (" + where + ")") : QString::number(platform) == where && !lines[i].startsWith(' '))
+            break;
+    }
+    QStringList block;
+    const int depth = device ? 4 : 2;
+    while (++i < lines.size() && lines[i].startsWith(QString(depth, ' ')) && !lines[i].startsWith(QString(depth, ' ') + "Device: "))
+        block << lines[i];
+    return block.join('\n') + '\n';
 }
 
 } // namespace
@@ -308,12 +413,75 @@ void DialogsTest::korvaneInfoPrintsWhatTheDialogsShow()
 
     const Run json = korvaneInfo({ "--json" }, true);
     const QJsonObject report = QJsonDocument::fromJson(json.out.toUtf8()).object();
-    const QJsonObject device = report["platforms"][0]["devices"][0].toObject();
-    QCOMPARE("  Device: " + device["name"].toString() + " (" + device["index"].toString() + ")",
-             expected.split('\n').filter(QRegularExpression("^  Device: ")).first());
-    QCOMPARE(device["rows"].toArray().size(), 27);
     QCOMPARE(report["opengl"]["renderer"].toString(), labelOf(openGl.get(), "lblRenderer").section("<b>", 1).remove("</b>"));
     QCOMPARE(report["opengl"]["extensions"].toArray().size(), treeOf(openGl.get())->topLevelItemCount());
+}
+
+// clinfo reads the same drivers through the same loader: korvane-info,
+// text and JSON, must show what it shows, on every device of every platform.
+void DialogsTest::korvaneInfoAgreesWithClinfo_data()
+{
+    QTest::addColumn<QString>("where");   // "P" or "P:D"
+    QTest::addColumn<QString>("row");
+    QTest::addColumn<int>("place");       // among the rows of that name
+    QTest::addColumn<QStringList>("expected");
+    QString error;
+    const QVector<ClinfoPlatform> platforms = readClinfo(error);
+    QTest::newRow("platforms") << QString() << "count" << 0 << QStringList(QString::number(platforms.size()));
+    auto add = [](const QString &where, const Shown *shown, int count, const QHash<QString, QString> &properties) {
+        QHash<QString, int> seen;
+        for (int i = 0; i < count; ++i) {
+            // The queue's properties have a new name from OpenCL 2.0 on.
+            const QString property = properties.contains(shown[i].property) ? shown[i].property
+                                                                            : "CL_DEVICE_QUEUE_ON_HOST_PROPERTIES";
+            QTest::addRow("%s %s", qPrintable(where), shown[i].row)
+                << where << shown[i].row << seen[shown[i].row]++ << shown[i].value(properties.value(property));
+        }
+    };
+    for (int p = 0; p < platforms.size(); ++p) {
+        const QString where = QString::number(p);
+        add(where, platformShown, 4, platforms[p].properties);
+        QTest::addRow("%d name", p) << where << "name" << 0 << QStringList(platforms[p].properties["CL_PLATFORM_NAME"]);
+        for (int d = 0; d < platforms[p].devices.size(); ++d) {
+            add(where + ':' + QString::number(d), deviceShown, 27, platforms[p].devices[d]);
+            QTest::addRow("%d:%d name", p, d)
+                << where + ':' + QString::number(d) << "name" << 0 << QStringList(platforms[p].devices[d]["CL_DEVICE_NAME"]);
+        }
+    }
+}
+
+void DialogsTest::korvaneInfoAgreesWithClinfo()
+{
+    QFETCH(QString, where);
+    QFETCH(QString, row);
+    QFETCH(int, place);
+    QFETCH(QStringList, expected);
+    static const Run text = korvaneInfo({}, false);
+    static const Run json = korvaneInfo({ "--json" }, false);
+    const QJsonArray platforms = QJsonDocument::fromJson(json.out.toUtf8())["platforms"].toArray();
+    if (where.isEmpty()) {
+        QCOMPARE(QString::number(platforms.size()), expected.first());
+        return;
+    }
+    QJsonObject entry = platforms[where.section(':', 0, 0).toInt()].toObject();
+    if (where.contains(':'))
+        entry = entry["devices"].toArray()[where.section(':', 1).toInt()].toObject();
+    if (row == "name") {
+        const QString line = where.contains(':') ? "  Device: " + expected.first() + " (" + where + ")" : expected.first();
+        QVERIFY2(text.out.split('\n').contains(line), qPrintable(line));
+        QCOMPARE(entry["name"].toString(), expected.first());
+        return;
+    }
+    QJsonValue value;
+    for (const QJsonValue &candidate : entry["rows"].toArray())
+        if (candidate["name"] == row && place-- == 0)
+            value = candidate["value"];
+    QCOMPARE(linesOf(value), expected);
+    const QString indent(where.contains(':') ? 4 : 2, ' ');
+    const QRegularExpression shown('^' + QRegularExpression::escape(indent + row + ':') + "[ \t]"
+                                       + QRegularExpression::escape(expected.join('\n' + indent + '\t')) + '$',
+                                   QRegularExpression::MultilineOption);
+    QVERIFY2(shown.match(textBlock(text.out, where)).hasMatch(), qPrintable(textBlock(text.out, where)));
 }
 
 void DialogsTest::extensionNamesWrapOnlyAfterUnderscores()

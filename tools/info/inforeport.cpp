@@ -14,12 +14,13 @@ QString deviceIndex(int platform, int device)
     return QStringLiteral("%1:%2").arg(platform).arg(device);
 }
 
-// A row as "name" and "value"; a multi-line value becomes a list.
+// A row as "name" and "value"; a multi-line value becomes a list. The
+// value is the driver's text as it stands, blanks at its ends included:
+// only the ": " or ":\t" after the name is taken off.
 QJsonObject jsonRow(const QString &text)
 {
     const int colon = text.indexOf(QLatin1Char(':'));
-    QStringList lines = text.mid(colon + 1).split(QStringLiteral("\n\t"));
-    lines.first() = lines.first().trimmed();
+    const QStringList lines = text.mid(colon + 2).split(QStringLiteral("\n\t"));
     const QJsonValue value = lines.size() > 1 ? QJsonValue(QJsonArray::fromStringList(lines)) : QJsonValue(lines.first());
     return QJsonObject{ { QStringLiteral("name"), text.left(qMax(colon, 0)) }, { QStringLiteral("value"), value } };
 }
