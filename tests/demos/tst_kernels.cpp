@@ -155,7 +155,7 @@ void KernelsTest::nbodyViewStepsTheSeedOneCloudAsDoubleIntegrationDoes()
         moveError = std::max(moveError, std::fabs(pos[i].s[k] - p[i][k]));
     }
     QVERIFY(speed > 1.0);
-    QVERIFY2(speedError < 1e-3 * speed && moveError < 1e-3 * move + 53.0 * 2e-6 * steps,
+    QVERIFY2(speedError < 1e-3 * speed && moveError < NBodyWork::allowedDifference(move, steps),
              qPrintable(QString("velocity off by %1 of %2, position by %3 of a move of %4")
                             .arg(speedError).arg(speed).arg(moveError).arg(move)));
 
@@ -171,7 +171,7 @@ void KernelsTest::nbodyViewStepsTheSeedOneCloudAsDoubleIntegrationDoes()
         move = std::max(move, std::fabs(p[n / 3][n % 3] - own.view->startPositions()[n / 3].s[n % 3]));
         moveError = std::max(moveError, std::fabs(own.view->drawnPositions()[n / 3].s[n % 3] - p[n / 3][n % 3]));
     }
-    QVERIFY2(moveError < 1e-3 * move + 53.0 * 2e-6 * 3,
+    QVERIFY2(moveError < NBodyWork::allowedDifference(move, 3),
              qPrintable(QString("drawn position off by %1 of a move of %2").arg(moveError).arg(move)));
 }
 
@@ -217,7 +217,7 @@ void KernelsTest::sineWaveViewMeshFollowsTheSurfaceFormula()
                  qPrintable(QString("point %1").arg(i)));
         worst = std::max(worst, std::fabs(p.s[1] - w));
     }
-    QVERIFY2(worst < 2e-4, qPrintable(QString("largest height error %1").arg(worst)));
+    QVERIFY2(worst < SineWaveWork::allowedDifference, qPrintable(QString("largest height error %1").arg(worst)));
 }
 
 void KernelsTest::postprocessViewMatchesTheDirectFilterAtEveryPixel_data()

@@ -38,8 +38,10 @@ QString figureRows(const QJsonObject &figure)
     if (figure.contains("error"))
         return lead + QStringLiteral("not measured: %1\n").arg(text(figure, "error"));
     return lead + sideRow(figure, "device")
-           + QString::asprintf(" %6.2fx  %.3g %s\n", number(figure, "vsHost"), number(figure, "maxDifference"),
+           + QString::asprintf(" %6.2fx  %.3g %s", number(figure, "vsHost"), number(figure, "maxDifference"),
                                qPrintable(text(figure, "differenceUnit")))
+           + (figure.contains("result") ? QStringLiteral(": %1, %2 allowed\n").arg(text(figure, "result")).arg(number(figure, "allowedDifference"))
+                                        : QStringLiteral("\n"))
            + QString(lead.size(), QLatin1Char(' ')) + sideRow(figure, "host") + QLatin1Char('\n');
 }
 

@@ -57,8 +57,11 @@ void addRates(QJsonObject &figure, const char *unit, double amount, const char *
     figure["peak"] = peak;
 }
 
+// The largest difference between the device's output and the host's, and
+// whether it is more than the kernel's arithmetic allows: a wrong result.
 template <typename Value>
-void addDifference(QJsonObject &figure, const Value *a, const Value *b, size_t count, const char *unit)
+void addDifference(QJsonObject &figure, const Value *a, const Value *b, size_t count, const char *unit,
+                   double allowed)
 {
     // A NaN or an infinity on either side is the largest difference there
     // is, not none; the largest finite one, as JSON holds no infinity.
@@ -69,6 +72,9 @@ void addDifference(QJsonObject &figure, const Value *a, const Value *b, size_t c
     }
     figure["maxDifference"] = largest;
     figure["differenceUnit"] = unit;
+    figure["allowedDifference"] = allowed;
+    if (largest > allowed)
+        figure["result"] = "wrong result";
 }
 
 QJsonObject marked(QJsonObject figure, const QString &failure)
@@ -324,7 +330,8 @@ QJsonObject DeviceBench::sineWave(cl_uint width, cl_uint height)
             check(clEnqueueReadBuffer(queue, mesh, CL_TRUE, 0, bytes, deviceMesh.data(), 0, nullptr, nullptr),
                   "clEnqueueReadBuffer");
         }, [&] { HostReference::sineWave(hostMesh.data(), width, height, time, SineWaveWork::frequency); });
-        addDifference(figure, deviceMesh[0].s, hostMesh[0].s, 4 * points, "(coordinate)");
+        addDifference(figure, deviceMesh[0].s, hostMesh[0].s, 4 * points, "(coordinate)",
+                      SineWaveWork::allowedDifference);
         // The kernel writes the mesh and the read copies it; the host writes it once.
         addRates(figure, "Mpoints/s", points / 1e6, "copyGBps", 3.0 * bytes, double(bytes));
     });
@@ -357,7 +364,12 @@ QJsonObject DeviceBench::nbody(int numBodies)
             HostReference::nbody(pos.data(), vel.data(), hostPos.data(), hostVel.data(), numBodies,
                                  NBodyWork::deltaTime, NBodyWork::epsSqr);
         });
-        addDifference(figure, devicePos[0].s, hostPos[0].s, 4 * size_t(numBodies), "(position)");
+        double move = 0.0;
+        for (int i = 0; i < numBodies; ++i)
+            for (int k = 0; k < 3; ++k)
+                move = std::max(move, std::fabs(double(hostPos[i].s[k]) - pos[i].s[k]));
+        addDifference(figure, devicePos[0].s, hostPos[0].s, 4 * size_t(numBodies), "(position)",
+                      NBodyWork::allowedDifference(move, 1));
         // 20 floating-point operations an interaction, the usual convention.
         const double flops = 20.0 * numBodies * double(numBodies);
         addRates(figure, "GFLOP/s", flops / 1e9, "gflops", flops, flops);
@@ -391,7 +403,7 @@ QJsonObject DeviceBench::postprocess(int width, int height)
             check(clEnqueueReadBuffer(queue, out, CL_TRUE, 0, bytes, devicePixels.data(), 0, nullptr, nullptr),
                   "clEnqueueReadBuffer");
         }, [&] { HostReference::glow(scene.data(), hostPixels.data(), width, height); });
-        addDifference(figure, devicePixels.data(), hostPixels.data(), pixels, "(pixel word)");
+        addDifference(figure, devicePixels.data(), hostPixels.data(), pixels, "(pixel word)", 0.0);
         // Upload and read-back copy the frame, the kernel reads and writes it.
         addRates(figure, "Mpixels/s", pixels / 1e6, "copyGBps", 6.0 * bytes, 2.0 * bytes);
     });
