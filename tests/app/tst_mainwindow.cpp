@@ -1,5 +1,6 @@
 #include "clfault.h"
 #include "errorboxcatcher.h"
+#include "demoview.h"
 #include "mainwindow.h"
 #include "oglnbody.h"
 #include "oglwdgt.h"
@@ -61,8 +62,11 @@ private slots:
     void selectorsOfferWhatTheDriversHave_data();
     void selectorsOfferWhatTheDriversHave();
     void startHandsTheSelectionToTheViewAndItsTabRestoresIt();
+    void theCommandLinesDeviceRunsTheTabsView_data();
+    void theCommandLinesDeviceRunsTheTabsView();
     void slidersSetSpeedAndFrequency_data();
     void slidersSetSpeedAndFrequency();
+    void counterShowsTheFramesOfEachSecond_data();
     void counterShowsTheFramesOfEachSecond();
     void onlyTheCurrentTabAnimates();
     void failureReportNamesTheTab();
@@ -71,6 +75,10 @@ private slots:
 private:
     template <typename T = QWidget>
     T *child(const char *name) const { return window->findChild<T *>(QLatin1String(name)); }
+    static DemoView *viewOfTab(MainWindow *w, int tab)
+    {
+        return w->findChild<QTabWidget *>(QStringLiteral("tabWidget"))->widget(tab)->findChild<DemoView *>();
+    }
     void click(const char *button) { QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton); }
 
     std::unique_ptr<MainWindow> window;   // on the machine's own driver
@@ -168,6 +176,41 @@ void MainWindowTest::startHandsTheSelectionToTheViewAndItsTabRestoresIt()
     ClFault::reset();
 }
 
+// As --tab and --device give them: the view of that tab starts on that
+// device, and a failure's details name it.
+void MainWindowTest::theCommandLinesDeviceRunsTheTabsView_data()
+{
+    QTest::addColumn<QString>("tab");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("sine wave on 1:0") << "sine" << 0 << "1:0" << "Fake Device B1";
+    QTest::newRow("post-processing on 0:1") << "postprocess" << 1 << "0:1" << "Fake Device A2";
+    QTest::newRow("n-body on 1:1") << "nbody" << 2 << "1:1" << "Fake Device B2";
+}
+
+void MainWindowTest::theCommandLinesDeviceRunsTheTabsView()
+{
+    QFETCH(QString, tab);
+    QFETCH(int, index);
+    QFETCH(QString, device);
+    QFETCH(QString, name);
+    ClFault::setDriver(ClFault::Driver::TwoPlatformsTwoDevices);
+    std::unique_ptr<MainWindow> fake = openWindow();
+    ErrorBoxCatcher boxes;
+    ClFault::failCall("clCreateCommandQueue", 1, CL_OUT_OF_RESOURCES);
+    QCOMPARE(fake->launch(tab, device, true), QString());
+    QTRY_COMPARE(boxes.count(), 1);
+    QVERIFY2(boxes.details.first().contains("\nDevice: " + name + "\n"), qPrintable(boxes.details.first()));
+    QCOMPARE(fake->findChild<QComboBox *>(QStringLiteral("cmbDevice"))->currentText(), name);
+    QCOMPARE(fake->launch(tab, device, true), QString());
+    DemoView *view = viewOfTab(fake.get(), index);
+    QVERIFY(view->isReady());
+    QCOMPARE(QString("%1:%2").arg(view->platformIndex).arg(view->deviceIndex), device);
+    fake.reset();
+    ClFault::reset();
+}
+
 void MainWindowTest::slidersSetSpeedAndFrequency_data()
 {
     QTest::addColumn<QString>("slider");
@@ -194,15 +237,24 @@ void MainWindowTest::slidersSetSpeedAndFrequency()
     QCOMPARE(view->freq, frequency);
 }
 
-// The counter shows what a view counted since the last tick and starts
-// again from nothing: a frame rate only if the ticks are a second apart.
+void MainWindowTest::counterShowsTheFramesOfEachSecond_data()
+{
+    QTest::addColumn<int>("tab");
+    for (int tab : { 0, 1, 2 })
+        QTest::addRow("tab %d", tab) << tab;
+}
+
+// The counter shows what the current tab's view counted since the last tick
+// and starts again from nothing: a frame rate only if the ticks are a
+// second apart.
 void MainWindowTest::counterShowsTheFramesOfEachSecond()
 {
+    QFETCH(int, tab);
     auto *tabs = child<QTabWidget>("tabWidget");
-    tabs->setCurrentIndex(1);
-    tabs->setCurrentIndex(0);
+    tabs->setCurrentIndex((tab + 1) % 3);
+    tabs->setCurrentIndex(tab);
     auto *counter = child<QLCDNumber>("lcdFC");
-    window->findChild<OGLWdgt *>()->frameCount = 777;
+    viewOfTab(window.get(), tab)->frameCount = 777;
     QTRY_COMPARE_WITH_TIMEOUT(counter->intValue(), 777, 2000);
     QElapsedTimer shown;
     shown.start();

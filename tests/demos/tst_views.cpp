@@ -271,9 +271,20 @@ private slots:
         QCOMPARE(properties.contains(CL_GL_CONTEXT_KHR), shares);
         QCOMPARE(boxes.count(), 0);
         if (shares) {
+            // The view's own GL context and display, and the platform, as
+            // GLX and the driver name them; in any order, ending in 0.
             pp.view->makeCurrent();
-            QCOMPARE(properties.value(properties.indexOf(CL_GL_CONTEXT_KHR) + 1),
-                     cl_context_properties(glXGetCurrentContext()));
+            cl_platform_id platform = nullptr;
+            QCOMPARE(clGetPlatformIDs(1, &platform, nullptr), CL_SUCCESS);
+            QMap<cl_context_properties, cl_context_properties> keys;
+            for (int i = 0; i + 1 < properties.size(); i += 2)
+                keys.insert(properties[i], properties[i + 1]);
+            QCOMPARE(keys, (QMap<cl_context_properties, cl_context_properties>{
+                               { CL_GL_CONTEXT_KHR, cl_context_properties(glXGetCurrentContext()) },
+                               { CL_GLX_DISPLAY_KHR, cl_context_properties(glXGetCurrentDisplay()) },
+                               { CL_CONTEXT_PLATFORM, cl_context_properties(platform) } }));
+            QCOMPARE(properties.size(), 7);
+            QCOMPARE(properties.last(), 0);
             // The emulated sharing follows the protocol only; its pixels mean nothing.
             pp.view->animate();
             QVERIFY(pp.view->isReady());
