@@ -95,80 +95,82 @@ Run korvaneInfo(const QStringList &arguments, bool withDisplay, const QString &i
 }
 
 
-// How korvane-info shows a property clinfo reports: its row's name and the
-// value made from clinfo's text.
+// How korvane-info shows a value clinfo reports, by the row it stands in.
+enum class As { Text, Words, Flags, Sizes, MHz, MByte, KByte, YesNo, Type, MemType, FpNames, FpBits };
+
+QStringList shown(As as, const QString &v)
+{
+    const QStringList flags = v.split(" | ", Qt::SkipEmptyParts);
+    // The OpenCL headers' flags for single-precision floating point.
+    static const QStringList fpFlags = { "CL_FP_DENORM", "CL_FP_INF_NAN", "CL_FP_ROUND_TO_NEAREST",
+                                         "CL_FP_ROUND_TO_ZERO", "CL_FP_ROUND_TO_INF", "CL_FP_FMA",
+                                         "CL_FP_SOFT_FLOAT", "CL_FP_CORRECTLY_ROUNDED_DIVIDE_SQRT" };
+    static_assert(CL_FP_FMA == 1 << 5 && CL_FP_CORRECTLY_ROUNDED_DIVIDE_SQRT == 1 << 7, "one bit a flag, in order");
+    quint64 bits = 0;
+    switch (as) {
+    case As::Text: return { v };
+    case As::Words: return v.split(' ', Qt::SkipEmptyParts);
+    case As::Flags: return flags;
+    case As::Sizes: return { v.split(' ').mid(0, 3).join('x') };
+    case As::MHz: return { v + " MHz" };
+    case As::MByte: return { QString::number(v.toULongLong() >> 20) + " MByte" };
+    case As::KByte: return { QString::number(v.toULongLong() >> 10) + " KByte" };
+    case As::YesNo: return { v == "CL_TRUE" ? "yes" : "no" };
+    case As::Type: return { v.contains('|') ? "" : v };   // several types have no one name
+    case As::MemType: return { v.mid(3).toLower() };      // CL_LOCAL, CL_GLOBAL
+    case As::FpNames: return flags.mid(0, flags.indexOf(QRegularExpression("CL_FP_(SOFT|CORRECTLY).*")));
+    case As::FpBits:
+        for (const QString &flag : flags)
+            bits |= fpFlags.contains(flag) ? quint64(1) << fpFlags.indexOf(flag) : 0;
+        return { QString::number(bits) };
+    }
+    return {};
+}
+
 struct Shown
 {
     const char *row;
     const char *property;
-    QStringList (*value)(const QString &clinfo);
-};
-
-QStringList same(const QString &v) { return { v }; }
-QStringList words(const QString &v) { return v.split(' ', Qt::SkipEmptyParts); }
-QStringList withSuffix(const QString &v, const char *suffix) { return { v + QLatin1String(suffix) }; }
-QStringList yesNo(const QString &v) { return { v == "CL_TRUE" ? "yes" : "no" }; }
-QStringList flags(const QString &v) { return v.split(" | ", Qt::SkipEmptyParts); }
-
-// The flags the OpenCL headers define for single-precision floating point.
-const QHash<QString, quint64> fpFlags = {
-    { "CL_FP_DENORM", CL_FP_DENORM }, { "CL_FP_INF_NAN", CL_FP_INF_NAN },
-    { "CL_FP_ROUND_TO_NEAREST", CL_FP_ROUND_TO_NEAREST }, { "CL_FP_ROUND_TO_ZERO", CL_FP_ROUND_TO_ZERO },
-    { "CL_FP_ROUND_TO_INF", CL_FP_ROUND_TO_INF }, { "CL_FP_FMA", CL_FP_FMA },
-    { "CL_FP_SOFT_FLOAT", CL_FP_SOFT_FLOAT }, { "CL_FP_CORRECTLY_ROUNDED_DIVIDE_SQRT", CL_FP_CORRECTLY_ROUNDED_DIVIDE_SQRT },
+    As as;
 };
 
 const Shown platformShown[] = {
-    { "Version", "CL_PLATFORM_VERSION", same },
-    { "Vendor", "CL_PLATFORM_VENDOR", same },
-    { "Profile", "CL_PLATFORM_PROFILE", same },
-    { "Extensions", "CL_PLATFORM_EXTENSIONS", words },
+    { "Version", "CL_PLATFORM_VERSION", As::Text },
+    { "Vendor", "CL_PLATFORM_VENDOR", As::Text },
+    { "Profile", "CL_PLATFORM_PROFILE", As::Text },
+    { "Extensions", "CL_PLATFORM_EXTENSIONS", As::Words },
 };
 
 // In the order of the rows; a name that stands twice is found by its place.
+// The queue's properties have a new name from OpenCL 2.0 on.
 const Shown deviceShown[] = {
-    { "Vendor", "CL_DEVICE_VENDOR", same },
-    { "Version", "CL_DEVICE_VERSION", same },
-    // A device of several types has no one name.
-    { "Type", "CL_DEVICE_TYPE", [](const QString &v) { return QStringList(v.contains('|') ? "" : v); } },
-    { "CL_DEVICE_MAX_COMPUTE_UNITS", "CL_DEVICE_MAX_COMPUTE_UNITS", same },
-    { "CL_DEVICE_MAX_WORK_ITEM_DIMENSIONS", "CL_DEVICE_MAX_WORK_ITEM_DIMENSIONS", same },
-    { "CL_DEVICE_MAX_WORK_ITEM_SIZES", "CL_DEVICE_MAX_WORK_ITEM_SIZES",
-      [](const QString &v) { return QStringList(words(v).mid(0, 3).join('x')); } },
-    { "CL_DEVICE_MAX_WORK_GROUP_SIZE", "CL_DEVICE_MAX_WORK_GROUP_SIZE", same },
-    { "CL_DEVICE_MAX_CLOCK_FREQUENCY", "CL_DEVICE_MAX_CLOCK_FREQUENCY",
-      [](const QString &v) { return withSuffix(v, " MHz"); } },
-    { "CL_DEVICE_ADDRESS_BITS", "CL_DEVICE_ADDRESS_BITS", same },
-    { "CL_DEVICE_MAX_MEM_ALLOC_SIZE", "CL_DEVICE_MAX_MEM_ALLOC_SIZE",
-      [](const QString &v) { return withSuffix(QString::number(v.toULongLong() >> 20), " MByte"); } },
-    { "CL_DEVICE_GLOBAL_MEM_SIZE", "CL_DEVICE_GLOBAL_MEM_SIZE",
-      [](const QString &v) { return withSuffix(QString::number(v.toULongLong() >> 20), " MByte"); } },
-    { "CL_DEVICE_ERROR_CORRECTION_SUPPORT", "CL_DEVICE_ERROR_CORRECTION_SUPPORT", yesNo },
-    { "CL_DEVICE_LOCAL_MEM_TYPE", "CL_DEVICE_LOCAL_MEM_TYPE", [](const QString &v) { return QStringList(v.mid(3).toLower()); } },
-    { "CL_DEVICE_LOCAL_MEM_SIZE", "CL_DEVICE_LOCAL_MEM_SIZE",
-      [](const QString &v) { return withSuffix(QString::number(v.toULongLong() >> 10), " KByte"); } },
-    { "CL_DEVICE_MAX_CONSTANT_BUFFER_SIZE", "CL_DEVICE_MAX_CONSTANT_BUFFER_SIZE",
-      [](const QString &v) { return withSuffix(QString::number(v.toULongLong() >> 10), " KByte"); } },
-    { "CL_DEVICE_QUEUE_PROPERTIES", "CL_DEVICE_QUEUE_PROPERTIES", flags },
-    { "CL_DEVICE_IMAGE_SUPPORT", "CL_DEVICE_IMAGE_SUPPORT", yesNo },
-    { "CL_DEVICE_MAX_READ_IMAGE_ARGS", "CL_DEVICE_MAX_READ_IMAGE_ARGS", same },
-    { "CL_DEVICE_MAX_WRITE_IMAGE_ARGS", "CL_DEVICE_MAX_WRITE_IMAGE_ARGS", same },
-    // Names for the flags of OpenCL 1.0; the number holds them all.
-    { "CL_DEVICE_SINGLE_FP_CONFIG", "CL_DEVICE_SINGLE_FP_CONFIG",
-      [](const QString &v) { return flags(v).filter(QRegularExpression("^(?!CL_FP_SOFT_FLOAT$|CL_FP_CORRECTLY)")); } },
-    { "CL_DEVICE_SINGLE_FP_CONFIG", "CL_DEVICE_SINGLE_FP_CONFIG",
-      [](const QString &v) {
-          quint64 bits = 0;
-          for (const QString &flag : flags(v))
-              bits |= fpFlags.value(flag);
-          return QStringList(QString::number(bits));
-      } },
-    { "CL_DEVICE_IMAGE2D_MAX_WIDTH", "CL_DEVICE_IMAGE2D_MAX_WIDTH", same },
-    { "CL_DEVICE_IMAGE2D_MAX_HEIGHT", "CL_DEVICE_IMAGE2D_MAX_HEIGHT", same },
-    { "CL_DEVICE_IMAGE3D_MAX_WIDTH", "CL_DEVICE_IMAGE3D_MAX_WIDTH", same },
-    { "CL_DEVICE_IMAGE3D_MAX_HEIGHT", "CL_DEVICE_IMAGE3D_MAX_HEIGHT", same },
-    { "CL_DEVICE_IMAGE3D_MAX_DEPTH", "CL_DEVICE_IMAGE3D_MAX_DEPTH", same },
-    { "Extensions", "CL_DEVICE_EXTENSIONS", words },
+    { "Vendor", "CL_DEVICE_VENDOR", As::Text },
+    { "Version", "CL_DEVICE_VERSION", As::Text },
+    { "Type", "CL_DEVICE_TYPE", As::Type },
+    { "CL_DEVICE_MAX_COMPUTE_UNITS", "CL_DEVICE_MAX_COMPUTE_UNITS", As::Text },
+    { "CL_DEVICE_MAX_WORK_ITEM_DIMENSIONS", "CL_DEVICE_MAX_WORK_ITEM_DIMENSIONS", As::Text },
+    { "CL_DEVICE_MAX_WORK_ITEM_SIZES", "CL_DEVICE_MAX_WORK_ITEM_SIZES", As::Sizes },
+    { "CL_DEVICE_MAX_WORK_GROUP_SIZE", "CL_DEVICE_MAX_WORK_GROUP_SIZE", As::Text },
+    { "CL_DEVICE_MAX_CLOCK_FREQUENCY", "CL_DEVICE_MAX_CLOCK_FREQUENCY", As::MHz },
+    { "CL_DEVICE_ADDRESS_BITS", "CL_DEVICE_ADDRESS_BITS", As::Text },
+    { "CL_DEVICE_MAX_MEM_ALLOC_SIZE", "CL_DEVICE_MAX_MEM_ALLOC_SIZE", As::MByte },
+    { "CL_DEVICE_GLOBAL_MEM_SIZE", "CL_DEVICE_GLOBAL_MEM_SIZE", As::MByte },
+    { "CL_DEVICE_ERROR_CORRECTION_SUPPORT", "CL_DEVICE_ERROR_CORRECTION_SUPPORT", As::YesNo },
+    { "CL_DEVICE_LOCAL_MEM_TYPE", "CL_DEVICE_LOCAL_MEM_TYPE", As::MemType },
+    { "CL_DEVICE_LOCAL_MEM_SIZE", "CL_DEVICE_LOCAL_MEM_SIZE", As::KByte },
+    { "CL_DEVICE_MAX_CONSTANT_BUFFER_SIZE", "CL_DEVICE_MAX_CONSTANT_BUFFER_SIZE", As::KByte },
+    { "CL_DEVICE_QUEUE_PROPERTIES", "CL_DEVICE_QUEUE_ON_HOST_PROPERTIES", As::Flags },
+    { "CL_DEVICE_IMAGE_SUPPORT", "CL_DEVICE_IMAGE_SUPPORT", As::YesNo },
+    { "CL_DEVICE_MAX_READ_IMAGE_ARGS", "CL_DEVICE_MAX_READ_IMAGE_ARGS", As::Text },
+    { "CL_DEVICE_MAX_WRITE_IMAGE_ARGS", "CL_DEVICE_MAX_WRITE_IMAGE_ARGS", As::Text },
+    { "CL_DEVICE_SINGLE_FP_CONFIG", "CL_DEVICE_SINGLE_FP_CONFIG", As::FpNames },
+    { "CL_DEVICE_SINGLE_FP_CONFIG", "CL_DEVICE_SINGLE_FP_CONFIG", As::FpBits },
+    { "CL_DEVICE_IMAGE2D_MAX_WIDTH", "CL_DEVICE_IMAGE2D_MAX_WIDTH", As::Text },
+    { "CL_DEVICE_IMAGE2D_MAX_HEIGHT", "CL_DEVICE_IMAGE2D_MAX_HEIGHT", As::Text },
+    { "CL_DEVICE_IMAGE3D_MAX_WIDTH", "CL_DEVICE_IMAGE3D_MAX_WIDTH", As::Text },
+    { "CL_DEVICE_IMAGE3D_MAX_HEIGHT", "CL_DEVICE_IMAGE3D_MAX_HEIGHT", As::Text },
+    { "CL_DEVICE_IMAGE3D_MAX_DEPTH", "CL_DEVICE_IMAGE3D_MAX_DEPTH", As::Text },
+    { "Extensions", "CL_DEVICE_EXTENSIONS", As::Words },
 };
 
 // A row's value as a list of lines, whether the report holds one or several.
@@ -431,11 +433,10 @@ void DialogsTest::korvaneInfoAgreesWithClinfo_data()
     auto add = [](const QString &where, const Shown *shown, int count, const QHash<QString, QString> &properties) {
         QHash<QString, int> seen;
         for (int i = 0; i < count; ++i) {
-            // The queue's properties have a new name from OpenCL 2.0 on.
             const QString property = properties.contains(shown[i].property) ? shown[i].property
-                                                                            : "CL_DEVICE_QUEUE_ON_HOST_PROPERTIES";
+                                                                            : "CL_DEVICE_QUEUE_PROPERTIES";
             QTest::addRow("%s %s", qPrintable(where), shown[i].row)
-                << where << shown[i].row << seen[shown[i].row]++ << shown[i].value(properties.value(property));
+                << where << shown[i].row << seen[shown[i].row]++ << ::shown(shown[i].as, properties.value(property));
         }
     };
     for (int p = 0; p < platforms.size(); ++p) {
