@@ -2,21 +2,22 @@
 # Installs the Debian packages the build, the program and the tests need,
 # when they are missing. Sourced by run.sh and test.sh.
 
-# To build and run the program.
+# To build the program and its manual pages, and to run it.
 KORVANE_PACKAGES=(
     build-essential cmake
     qtbase5-dev libqt5opengl5-dev
     ocl-icd-opencl-dev opencl-headers pocl-opencl-icd
     libgl-dev libglu1-mesa-dev libgl1-mesa-dri
     libx11-dev
+    help2man
 )
 # To take screenshots without a display.
 KORVANE_SCREENSHOT_PACKAGES=(xvfb xauth imagemagick xdotool)
-# To test: the above, the fuzzers' compiler, the install checks, the
+# To test: the above, the fuzzers' compiler, the install checks (lintian), the
 # kernel library of the second OpenCL driver (see second-driver.sh) and an
 # OpenCL reader independent of ours.
 KORVANE_TEST_PACKAGES=("${KORVANE_SCREENSHOT_PACKAGES[@]}" clang libclang-rt-14-dev
-    desktop-file-utils appstream libclc-15 clinfo)
+    desktop-file-utils appstream lintian libclc-15 clinfo)
 
 # ensure_packages [PACKAGE...]: the build's packages and the ones named.
 ensure_packages() {
