@@ -22,6 +22,8 @@ struct NBodyWork
     // moved it at most move: a thousandth of the move, and the single-
     // precision rounding of coordinates as large as the cloud's (53).
     static double allowedDifference(double move, int steps) { return 1e-3 * move + 53.0 * 2e-6 * steps; }
+    // And its velocity: a thousandth of the largest speed.
+    static double allowedVelocityDifference(double speed) { return 1e-3 * speed; }
 
     // Arguments 0 and 1 are the state a step reads, 6 and 7 the state it writes.
     static cl_int setStateArgs(cl_kernel kernel, cl_mem pos, cl_mem vel, cl_mem newPos,

@@ -155,7 +155,7 @@ void KernelsTest::nbodyViewStepsTheSeedOneCloudAsDoubleIntegrationDoes()
         moveError = std::max(moveError, std::fabs(pos[i].s[k] - p[i][k]));
     }
     QVERIFY(speed > 1.0);
-    QVERIFY2(speedError < 1e-3 * speed && moveError < NBodyWork::allowedDifference(move, steps),
+    QVERIFY2(speedError < NBodyWork::allowedVelocityDifference(speed) && moveError < NBodyWork::allowedDifference(move, steps),
              qPrintable(QString("velocity off by %1 of %2, position by %3 of a move of %4")
                             .arg(speedError).arg(speed).arg(moveError).arg(move)));
 
