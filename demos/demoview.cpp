@@ -2,6 +2,7 @@
 
 #include "clbuild.h"
 #include "clerrorname.h"
+#include "display.h"
 
 #include <QLCDNumber>
 #include <QMessageBox>
@@ -27,6 +28,28 @@ DemoView::DemoView(QWidget *parent)
 DemoView::~DemoView()
 {
     releaseOpenClInventory(inventory);
+}
+
+void DemoView::setupOpenCl()
+{
+    if (makeGlContextCurrent()) {
+        start();
+        return;
+    }
+    // A driver that failed to load leaves the view without a context: it
+    // would stay black, with no word of why.
+    failedStep = noGlContextText();
+    reporting = true;
+    report(QStringLiteral("No OpenGL context"), failureDetails());
+    failedStep = nullptr;
+}
+
+bool DemoView::makeGlContextCurrent()
+{
+    if (!isValid())
+        return false;
+    makeCurrent();
+    return QGLContext::currentContext() == QGLWidget::context();
 }
 
 cl_int DemoView::checkStatus(cl_int s)

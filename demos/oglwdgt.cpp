@@ -14,7 +14,7 @@ OGLWdgt::~OGLWdgt()
     checkStatus(RELEASE_ONLY);
 }
 
-void OGLWdgt::setupOpenCl()
+void OGLWdgt::start()
 {
     if (!selectedDevice())
         return;
