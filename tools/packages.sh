@@ -12,9 +12,10 @@ KORVANE_PACKAGES=(
 )
 # To take screenshots without a display.
 KORVANE_SCREENSHOT_PACKAGES=(xvfb xauth imagemagick xdotool)
-# To test: the above, the fuzzers' compiler and the install checks.
+# To test: the above, the fuzzers' compiler, the install checks and a
+# Wayland session without a screen.
 KORVANE_TEST_PACKAGES=("${KORVANE_SCREENSHOT_PACKAGES[@]}" clang libclang-rt-14-dev
-    desktop-file-utils appstream)
+    desktop-file-utils appstream weston qtwayland5)
 
 # ensure_packages [PACKAGE...]: the build's packages and the ones named.
 ensure_packages() {
