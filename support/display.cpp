@@ -1,7 +1,9 @@
 #include "display.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 
 #ifndef Q_OS_WIN
 #include <X11/Xlib.h>
@@ -16,20 +18,19 @@ struct Choice
     QString from;
 };
 
-// Qt reads each of them with one dash or two, its value in the next
-// argument; the last one given counts.
+// Qt reads each as "-NAME VALUE" or "--NAME VALUE"; the last one counts.
 const char *const windowSystemOptions[] = { "platform", "display" };
 
-bool isWindowSystemOption(const QString &argument, const char *option = nullptr)
+bool isOption(const QString &argument, const char *name)
 {
-    if (!argument.startsWith(QLatin1Char('-')))
-        return false;
-    const QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
-    for (const char *each : windowSystemOptions) {
-        if ((!option || qstrcmp(each, option) == 0) && name == QLatin1String(each))
-            return true;
-    }
-    return false;
+    const int dashes = argument.startsWith(QLatin1String("--")) ? 2 : argument.startsWith(QLatin1Char('-')) ? 1 : 0;
+    return dashes > 0 && argument.mid(dashes) == QLatin1String(name);
+}
+
+bool isWindowSystemOption(const QString &argument)
+{
+    return std::any_of(std::begin(windowSystemOptions), std::end(windowSystemOptions),
+                       [&argument](const char *name) { return isOption(argument, name); });
 }
 
 QStringList argumentsOf(int argc, char *argv[])
@@ -43,7 +44,7 @@ QStringList argumentsOf(int argc, char *argv[])
 Choice optionOr(const QStringList &arguments, const char *option, Choice otherwise)
 {
     for (int i = 1; i + 1 < arguments.size(); ++i) {
-        if (isWindowSystemOption(arguments[i], option))
+        if (isOption(arguments[i], option))
             otherwise = { arguments[++i].toLocal8Bit(), QStringLiteral("-%1").arg(QLatin1String(option)) };
     }
     return otherwise;
