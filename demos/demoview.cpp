@@ -15,9 +15,14 @@ bool DemoView::checkGlErrors = false;
 int DemoView::glErrors = 0;
 bool DemoView::timeFrameParts = false;
 
+// Only the view needs a window of its own. Made in its parent, its window
+// would make every ancestor a window too: surfaces without content, under
+// which a compositor (Wayland's) shows nothing of the view.
 DemoView::DemoView(QWidget *parent)
-    : QGLWidget(parent, nullptr, Qt::WindowFlags())
+    : QGLWidget(nullptr, nullptr, Qt::WindowFlags())
 {
+    setAttribute(Qt::WA_DontCreateNativeAncestors);
+    setParent(parent);
     std::memset(&inventory, 0, sizeof inventory);
     // A failed scan leaves the record empty as far as the views can tell:
     // selectedDevice() then finds nothing at any index.
@@ -122,7 +127,7 @@ void DemoView::draw(float fxx)
 void DemoView::animate()
 {
     if (isRunning())
-        repaint();
+        repaintNow();
 }
 
 void DemoView::framecount()
@@ -142,7 +147,7 @@ void DemoView::resizeEvent(QResizeEvent *event)
 void DemoView::mousePressEvent(QMouseEvent *event)
 {
     lastMousePos = event->pos();
-    repaint();
+    repaintNow();
 }
 
 void DemoView::mouseMoveEvent(QMouseEvent *event)
@@ -152,7 +157,7 @@ void DemoView::mouseMoveEvent(QMouseEvent *event)
         xRot += 180.0f * delta.y() / height();
     if (width() > 0)
         yRot += 180.0f * delta.x() / width();
-    repaint();
+    repaintNow();
     lastMousePos = event->pos();
 }
 
@@ -163,7 +168,7 @@ void DemoView::wheelEvent(QWheelEvent *event)
         zoom += 0.1f;
     else if (delta < 0)
         zoom -= 0.1f;
-    repaint();
+    repaintNow();
 }
 
 // A frame counts once it has drawn what the view shows (its final draw has
@@ -247,6 +252,14 @@ void DemoView::endPart(double FrameParts::*part)
     glFinish();
     parts.*part += partClock.nsecsElapsed() / 1e6;
     partClock.start();
+}
+
+void DemoView::repaintNow()
+{
+    if (glWidgetsGetPaintEvents() || !isVisible())
+        repaint();
+    else
+        glDraw();
 }
 
 void DemoView::clearView()

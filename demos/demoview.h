@@ -132,6 +132,8 @@ protected:
         inFrame = outer;
     }
 
+    // Draws a frame now: the repaint a timer tick, the mouse or the wheel asks for.
+    void repaintNow();
     void clearView();
     void applyModelView();
 

@@ -83,7 +83,7 @@ void OGLPP::animate()
     if (!isRunning())
         return;
     yRot += 2.0f;
-    repaint();
+    repaintNow();
 }
 
 // Decided from the device's own extension list and nothing else: a driver

@@ -64,7 +64,7 @@ void OGLWdgt::animate()
         return;
     animTime += timeStep;
     asFrame([this] { runKernel(); });
-    repaint();
+    repaintNow();
 }
 
 void OGLWdgt::runKernel()

@@ -153,6 +153,13 @@ std::unique_ptr<QApplication> startGuiApplication(int &argc, char *argv[], const
     return app;
 }
 
+// Qt's Wayland plugin exposes a child window's surface once frames have
+// been shown on it, and a widget is painted only once exposed.
+bool glWidgetsGetPaintEvents()
+{
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 const char *noGlContextText()
 {
     return "the OpenGL context could not be made";

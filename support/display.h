@@ -27,6 +27,10 @@ QStringList withoutWindowSystemOptions(const QStringList &arguments);
 // Qt would abort.
 std::unique_ptr<QApplication> startGuiApplication(int &argc, char *argv[], const char *program);
 
+// False where Qt leaves an OpenGL widget's own window unexposed, so that
+// the widget gets no paint events (Wayland): such a widget draws itself.
+bool glWidgetsGetPaintEvents();
+
 // What stands in place of OpenGL where the window system gave no context.
 const char *noGlContextText();
 
