@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the programs, and opens the window; without
-# a display it takes screenshots of every view into build/screenshots/ instead.
+# a display (X11 or Wayland) it takes screenshots of every view into
+# build/screenshots/ instead.
 # Arguments go to the program: ./run.sh --tab nbody --start
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/packages.sh
-if [ -n "${DISPLAY:-}" ]; then
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     ensure_packages
 else
     ensure_packages "${KORVANE_SCREENSHOT_PACKAGES[@]}"
@@ -15,7 +16,7 @@ prepare_runtime_dir
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)" --target korvane korvane-info korvane-bench
 
-if [ -n "${DISPLAY:-}" ]; then
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     exec build/app/korvane "$@"
 fi
 # Nobody could see a window: take the pictures of every view instead.

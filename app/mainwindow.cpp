@@ -108,7 +108,7 @@ QStringList MainWindow::demoNames()
     return { QStringLiteral("sine"), QStringLiteral("postprocess"), QStringLiteral("nbody") };
 }
 
-QString MainWindow::launch(const QString &tab, const QString &device, bool start)
+QString MainWindow::choose(const QString &tab, const QString &device)
 {
     const int index = tab.isEmpty() ? 0 : demoNames().indexOf(tab);
     if (index < 0)
@@ -116,11 +116,21 @@ QString MainWindow::launch(const QString &tab, const QString &device, bool start
     ui->tabWidget->setCurrentIndex(index);
     if (!device.isEmpty() && !selectDevice(device))
         return QStringLiteral("there is no device \"%1\"; korvane-info lists them as P:D").arg(device);
-    if (start) {
-        QPushButton *const starts[] = { ui->pushButton_2, ui->pbPPStart, ui->pbNBody };
-        starts[index]->click();
-    }
     return QString();
+}
+
+void MainWindow::startCurrentTab()
+{
+    QPushButton *const starts[] = { ui->pushButton_2, ui->pbPPStart, ui->pbNBody };
+    starts[ui->tabWidget->currentIndex()]->click();
+}
+
+QString MainWindow::launch(const QString &tab, const QString &device, bool start)
+{
+    const QString refused = choose(tab, device);
+    if (refused.isEmpty() && start)
+        startCurrentTab();
+    return refused;
 }
 
 bool MainWindow::selectDevice(const QString &device)

@@ -30,9 +30,12 @@ public:
 
     // The names --tab takes, in tab order.
     static QStringList demoNames();
-    // Opens the named tab (none: the first), selects the device "P:D" (none:
-    // the selectors' choice) and starts the view when asked to. Returns why
-    // it refused, or nothing.
+    // Opens the named tab (none: the first) and selects the device "P:D"
+    // (none: the selectors' choice). Returns why it refused, or nothing.
+    QString choose(const QString &tab, const QString &device);
+    // Presses the current tab's Start.
+    void startCurrentTab();
+    // choose, then startCurrentTab when asked to and nothing was refused.
     QString launch(const QString &tab, const QString &device, bool start);
 
 protected:

@@ -2,6 +2,7 @@
 
 #include "clbuild.h"
 #include "clerrorname.h"
+#include "display.h"
 
 #include <QLCDNumber>
 #include <QMessageBox>
@@ -14,9 +15,14 @@ bool DemoView::checkGlErrors = false;
 int DemoView::glErrors = 0;
 bool DemoView::timeFrameParts = false;
 
+// Only the view needs a window of its own. Made in its parent, its window
+// would make every ancestor a window too: surfaces without content, under
+// which a compositor (Wayland's) shows nothing of the view.
 DemoView::DemoView(QWidget *parent)
-    : QGLWidget(parent, nullptr, Qt::WindowFlags())
+    : QGLWidget(nullptr, nullptr, Qt::WindowFlags())
 {
+    setAttribute(Qt::WA_DontCreateNativeAncestors);
+    setParent(parent);
     std::memset(&inventory, 0, sizeof inventory);
     // A failed scan leaves the record empty as far as the views can tell:
     // selectedDevice() then finds nothing at any index.
@@ -27,6 +33,28 @@ DemoView::DemoView(QWidget *parent)
 DemoView::~DemoView()
 {
     releaseOpenClInventory(inventory);
+}
+
+void DemoView::setupOpenCl()
+{
+    if (makeGlContextCurrent()) {
+        start();
+        return;
+    }
+    // A driver that failed to load leaves the view without a context: it
+    // would stay black, with no word of why.
+    failedStep = noGlContextText();
+    reporting = true;
+    report(QStringLiteral("No OpenGL context"), failureDetails());
+    failedStep = nullptr;
+}
+
+bool DemoView::makeGlContextCurrent()
+{
+    if (!isValid())
+        return false;
+    makeCurrent();
+    return QGLContext::currentContext() == QGLWidget::context();
 }
 
 cl_int DemoView::checkStatus(cl_int s)
@@ -99,7 +127,7 @@ void DemoView::draw(float fxx)
 void DemoView::animate()
 {
     if (isRunning())
-        repaint();
+        repaintNow();
 }
 
 void DemoView::framecount()
@@ -119,7 +147,7 @@ void DemoView::resizeEvent(QResizeEvent *event)
 void DemoView::mousePressEvent(QMouseEvent *event)
 {
     lastMousePos = event->pos();
-    repaint();
+    repaintNow();
 }
 
 void DemoView::mouseMoveEvent(QMouseEvent *event)
@@ -129,7 +157,7 @@ void DemoView::mouseMoveEvent(QMouseEvent *event)
         xRot += 180.0f * delta.y() / height();
     if (width() > 0)
         yRot += 180.0f * delta.x() / width();
-    repaint();
+    repaintNow();
     lastMousePos = event->pos();
 }
 
@@ -140,7 +168,7 @@ void DemoView::wheelEvent(QWheelEvent *event)
         zoom += 0.1f;
     else if (delta < 0)
         zoom -= 0.1f;
-    repaint();
+    repaintNow();
 }
 
 // A frame counts once it has drawn what the view shows (its final draw has
@@ -221,6 +249,14 @@ void DemoView::endPart(double FrameParts::*part)
     glFinish();
     parts.*part += partClock.nsecsElapsed() / 1e6;
     partClock.start();
+}
+
+void DemoView::repaintNow()
+{
+    if (glWidgetsGetPaintEvents() || !isVisible())
+        repaint();
+    else
+        glDraw();
 }
 
 void DemoView::clearView()

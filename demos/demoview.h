@@ -29,8 +29,9 @@ public:
     ~DemoView() override;
 
     // (Re)builds the view's OpenCL objects on the selected device and sets
-    // it running. Does nothing while no device is selected.
-    virtual void setupOpenCl() = 0;
+    // it running. Does nothing while no device is selected. A view without
+    // a usable OpenGL context says so in the "Error!" box instead.
+    void setupOpenCl();
 
     // Reports a negative status in the "Error!" box (unless RELEASE_ONLY),
     // then releases every OpenCL and OpenGL object the view holds.
@@ -91,6 +92,10 @@ protected:
     void wheelEvent(QWheelEvent *event) override;
     void glDraw() override;
 
+    // The view's own part of setupOpenCl. It runs with the view's OpenGL
+    // context current: a button handler calls it, and the GL names it makes
+    // (and the context that sharing names) must be the view's.
+    virtual void start() = 0;
     // Releases the view's objects in its own order.
     virtual void releaseObjects() = 0;
 
@@ -129,6 +134,8 @@ protected:
         inFrame = outer;
     }
 
+    // Draws a frame now: the repaint a timer tick, the mouse or the wheel asks for.
+    void repaintNow();
     void clearView();
     void applyModelView();
 
@@ -155,6 +162,7 @@ protected:
     cl_kernel kernel = nullptr;
 
 private:
+    bool makeGlContextCurrent();
     void report(const QString &text, const QString &details);
     QString failureDetails() const;
 

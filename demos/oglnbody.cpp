@@ -21,7 +21,7 @@ oglnbody::~oglnbody()
     checkStatus(RELEASE_ONLY);
 }
 
-void oglnbody::setupOpenCl()
+void oglnbody::start()
 {
     if (!selectedDevice())
         return;

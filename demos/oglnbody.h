@@ -14,7 +14,6 @@ public:
     explicit oglnbody(QWidget *parent);
     ~oglnbody() override;
 
-    void setupOpenCl() override;
     bool isReady() const override;
 
     // The cloud the current start began from (null when nothing is held).
@@ -24,6 +23,7 @@ public:
     int bodyCount() const { return numBodies; }
 
 protected:
+    void start() override;
     void initializeGL() override;
     void resizeGL(int w, int h) override;
     void paintGL() override;

@@ -44,11 +44,8 @@ OGLPP::~OGLPP()
         glDeleteLists(sphereList, 1);
 }
 
-void OGLPP::setupOpenCl()
+void OGLPP::start()
 {
-    // Called from a button handler: the GL names made here, and the context
-    // the sharing properties name, must be this view's.
-    makeCurrent();
     checkStatus(RELEASE_ONLY);
     if (!hasSelection() || !selectedDevice())
         return;
@@ -86,7 +83,7 @@ void OGLPP::animate()
     if (!isRunning())
         return;
     yRot += 2.0f;
-    repaint();
+    repaintNow();
 }
 
 // Decided from the device's own extension list and nothing else: a driver
@@ -96,7 +93,10 @@ bool OGLPP::deviceOffersGlSharing()
 {
     const cl_device_id device = selectedDevice();
     size_t size = 0;
-    if (!check(clGetDeviceInfo(device, CL_DEVICE_EXTENSIONS, 0, nullptr, &size), "clGetDeviceInfo"))
+    cl_int s = clGetDeviceInfo(device, CL_DEVICE_EXTENSIONS, 0, nullptr, &size);
+    if (s == CL_SUCCESS && size > maxClTextSize)
+        s = CL_INVALID_VALUE;   // as the inventory refuses it
+    if (!check(s, "clGetDeviceInfo"))
         return false;
     QByteArray extensions(int(size), '\0');
     if (!check(clGetDeviceInfo(device, CL_DEVICE_EXTENSIONS, size, extensions.data(), nullptr),

@@ -26,7 +26,6 @@ public:
     explicit OGLPP(QWidget *parent);
     ~OGLPP() override;
 
-    void setupOpenCl() override;
     bool isReady() const override;
     void animate() override;
 
@@ -34,6 +33,7 @@ public:
     bool sharesGlBuffers() const { return sharing; }
 
 protected:
+    void start() override;
     void initializeGL() override;
     void resizeGL(int w, int h) override;
     void paintGL() override;

@@ -14,7 +14,7 @@ OGLWdgt::~OGLWdgt()
     checkStatus(RELEASE_ONLY);
 }
 
-void OGLWdgt::setupOpenCl()
+void OGLWdgt::start()
 {
     if (!selectedDevice())
         return;
@@ -64,7 +64,7 @@ void OGLWdgt::animate()
         return;
     animTime += timeStep;
     asFrame([this] { runKernel(); });
-    repaint();
+    repaintNow();
 }
 
 void OGLWdgt::runKernel()

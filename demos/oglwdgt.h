@@ -16,7 +16,6 @@ public:
     explicit OGLWdgt(QWidget *parent);
     ~OGLWdgt() override;
 
-    void setupOpenCl() override;
     bool isReady() const override;
     void animate() override;
 
@@ -25,6 +24,7 @@ public:
     float freq = SineWaveWork::frequency;
 
 protected:
+    void start() override;
     void initializeGL() override;
     void resizeGL(int w, int h) override;
     void paintGL() override;

@@ -1,6 +1,7 @@
 #include "oglinfo.h"
 #include "ui_oglinfo.h"
 
+#include "display.h"
 #include "glreport.h"
 #include "infotree.h"
 
@@ -29,9 +30,17 @@ void oglinfo::changeEvent(QEvent *event)
 }
 
 // Asks the driver once; a string it does not give reads "unavailable".
+// Without a context there is nothing to ask, and the dialog says so alone.
 void oglinfo::fillOpenGlInfo()
 {
     const GlStrings strings = queryGlStrings();
+    if (!strings.haveContext) {
+        ui->lblVersion->setText(GlFormat::labelText(QStringLiteral("OpenGL"), QLatin1String(noGlContextText())));
+        ui->lblVendor->hide();
+        ui->lblRenderer->hide();
+        ui->twInfo->hide();
+        return;
+    }
     const QStringList extensions = GlFormat::extensionList(strings.extensions);
 
     ui->lblVersion->setText(GlFormat::labelText(QStringLiteral("Version"), GlFormat::shown(strings.version)));

@@ -8,7 +8,7 @@ class oglinfo;
 }
 
 // "OpenGL": the driver's version, vendor, renderer and extension list, as
-// queried once when the program started.
+// queried once when the program started, or that no context could be made.
 class oglinfo : public QDialog
 {
     Q_OBJECT

@@ -17,7 +17,6 @@ namespace {
 // allocated for.
 const cl_uint maxEntries = 256;
 const cl_uint maxDimensions = 64;
-const size_t maxTextSize = 1024 * 1024;
 const size_t fixedTextSize = 256;
 
 enum class Field { FixedText, HeapText, Value, WorkItemSizes };
@@ -83,7 +82,7 @@ cl_int readText(Query query, char **text)
     cl_int status = query(0, nullptr, &size);
     if (status != CL_SUCCESS)
         return status;
-    if (size > maxTextSize)
+    if (size > maxClTextSize)
         return CL_INVALID_VALUE;
 
     char *buffer = static_cast<char *>(calloc(size + 1, 1));

@@ -10,6 +10,10 @@
 // it is destroyed. Text fields are always NUL-terminated; the fixed ones
 // keep at most 255 characters, the extension lists are kept whole.
 
+// The longest text, its NUL included, that a driver's answer may hold; a
+// longer one is taken as broken rather than allocated for (CL_INVALID_VALUE).
+constexpr size_t maxClTextSize = 1024 * 1024;
+
 struct ClDeviceEntry
 {
     char profile[256];

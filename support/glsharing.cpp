@@ -2,11 +2,32 @@
 
 #include <CL/cl_gl.h>
 
+#include <QOpenGLContext>
+#include <QVariant>
+
 #ifdef Q_OS_WIN
 #include <windows.h>
 #else
-#include <GL/glx.h>
+// Xlib's macros clash with Qt's names: after every Qt header.
+#include <QtPlatformHeaders/QGLXNativeContext>
 #endif
+
+namespace {
+
+// The sharing properties name the current context by GLX's (or WGL's)
+// handles. A context of another kind (EGL, on Wayland or on X11) has none
+// to name, and GLX must not even be asked then.
+bool currentContextHasSharingHandles()
+{
+#ifdef Q_OS_WIN
+    return true;
+#else
+    const QOpenGLContext *current = QOpenGLContext::currentContext();
+    return current && current->nativeHandle().canConvert<QGLXNativeContext>();
+#endif
+}
+
+} // namespace
 
 QVector<cl_context_properties> glSharingProperties(cl_platform_id platform)
 {
@@ -27,6 +48,8 @@ QVector<cl_context_properties> glSharingProperties(cl_platform_id platform)
 
 bool currentGlContextSharesWith(cl_platform_id platform, cl_device_id device)
 {
+    if (!currentContextHasSharingHandles())
+        return false;
     // An extension function: the platform's driver hands it out, or not.
     const auto contextInfo = reinterpret_cast<clGetGLContextInfoKHR_fn>(
         clGetExtensionFunctionAddressForPlatform(platform, "clGetGLContextInfoKHR"));

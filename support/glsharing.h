@@ -12,7 +12,9 @@ QVector<cl_context_properties> glSharingProperties(cl_platform_id platform);
 
 // True when the platform's driver names device among those that can share
 // the current OpenGL context. A context of another driver (hybrid graphics,
-// a second card, a processor device beside a graphics driver) lists none.
+// a second card, a processor device beside a graphics driver) lists none,
+// and a context the properties cannot name (EGL, as on Wayland) shares
+// nothing.
 bool currentGlContextSharesWith(cl_platform_id platform, cl_device_id device);
 
 #endif

@@ -14,10 +14,10 @@ KORVANE_PACKAGES=(
 # To take screenshots without a display.
 KORVANE_SCREENSHOT_PACKAGES=(xvfb xauth imagemagick xdotool)
 # To test: the above, the fuzzers' compiler, the install checks (lintian), the
-# kernel library of the second OpenCL driver (see second-driver.sh) and an
-# OpenCL reader independent of ours.
+# kernel library of the second OpenCL driver (see second-driver.sh), an
+# OpenCL reader independent of ours and a Wayland session without a screen.
 KORVANE_TEST_PACKAGES=("${KORVANE_SCREENSHOT_PACKAGES[@]}" clang libclang-rt-14-dev
-    desktop-file-utils appstream lintian libclc-15 clinfo)
+    desktop-file-utils appstream lintian libclc-15 clinfo weston qtwayland5)
 
 # ensure_packages [PACKAGE...]: the build's packages and the ones named.
 ensure_packages() {

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# The program's command line as a script or a desktop shortcut meets it:
-# what each option answers and the exit status it ends with.
-#   check-command-line.sh PROGRAM      (DISPLAY names a running X server)
+# The programs' command lines as a script or a desktop shortcut meets them:
+# what each answers and the exit status it ends with, Qt's own options and
+# the window system included.
+#   check-command-line.sh KORVANE KORVANE_INFO KORVANE_BENCH   (DISPLAY names a running X server)
 set -uo pipefail
-program=$1
+korvane=$1 info=$2 bench=$3
 status=0
+nowhere=:4242   # no X server there
+nocompositor=korvane-none-$$
 
 # expect STATUS TEXT COMMAND...: the command ends with STATUS and says TEXT.
 expect() {
@@ -21,15 +24,48 @@ expect() {
     fi
 }
 
-expect 0 "--tab <name>" "$program" --help
-expect 0 "korvane 0." "$program" --version
-expect 0 "korvane 0." env -u DISPLAY "$program" --version
-expect 2 "set DISPLAY" env -u DISPLAY "$program"
-expect 2 "set DISPLAY" env DISPLAY=:4242 "$program" --tab nbody --start
-expect 2 "Unknown option 'bogus'" "$program" --bogus
-expect 2 'unexpected argument "nbody"' "$program" nbody
-expect 2 'there is no tab "sideways"' "$program" --tab sideways
-expect 2 'there is no device "9:0"' "$program" --device 9:0
-expect 2 'there is no device "0:4294967296"' "$program" --device 0:4294967296
-expect 2 'there is no device "zero"' "$program" --tab nbody --device zero --start
+# Answered without a display, Qt's options among the arguments.
+expect 0 "--tab <name>" env -u DISPLAY "$korvane" --help
+expect 0 "--tab <name>" "$korvane" -reverse --help
+expect 0 "korvane 0." env -u DISPLAY "$korvane" -stylesheet none.qss --version
+expect 0 "korvane-info 0." env -u DISPLAY "$info" --version
+expect 0 "korvane-bench 0." env -u DISPLAY "$bench" --version
+# Qt's options are listed where Qt can start, and otherwise it says why.
+expect 0 "--platform <platformName" "$korvane" --help-all
+expect 0 "--platform <platformName" "$info" --help-all
+expect 2 "--help-all lists Qt's options, which needs the window system: cannot open" env -u DISPLAY "$bench" --help-all
+
+# X11, Qt's choice unless told otherwise: its display from -display (one
+# dash or two) before DISPLAY. A refused tab shows the display was reached.
+expect 2 "cannot open an X display (DISPLAY is not set)" env -u DISPLAY "$korvane"
+expect 2 "cannot open the X display \"$nowhere\" named by DISPLAY" env DISPLAY=$nowhere "$korvane" --tab nbody --start
+expect 2 "cannot open the X display \"$nowhere\" named by -display" "$korvane" -display $nowhere
+expect 2 'there is no tab "sideways"' env DISPLAY=$nowhere "$korvane" -display "$DISPLAY" --tab sideways
+expect 2 'there is no tab "sideways"' env -u DISPLAY "$korvane" --display "$DISPLAY" --tab sideways
+expect 2 "named by DISPLAY" env DISPLAY=$nowhere "$korvane" -display="$DISPLAY"
+expect 2 "--gui needs a display: cannot open the X display \"$nowhere\"" env DISPLAY=$nowhere "$bench" --gui
+expect 2 'there is no device 9:0' env -u DISPLAY "$bench" --gui -display "$DISPLAY" --device 9:0
+expect 0 "OpenGL
+  Version: " env DISPLAY=$nowhere "$info" -display "$DISPLAY"
+expect 0 "no display: cannot open the X display \"$nowhere\" named by DISPLAY" env DISPLAY=$nowhere "$info"
+
+# Any other platform is Qt's to start; where it cannot, one line and 2.
+expect 2 'Qt cannot start the platform "bogus" (from -platform)' env -u DISPLAY "$korvane" -platform bogus
+expect 2 'Qt cannot start the platform "wayland" (from QT_QPA_PLATFORM)' \
+    env -u DISPLAY QT_QPA_PLATFORM=wayland WAYLAND_DISPLAY=$nocompositor "$korvane"
+expect 2 'korvane-info: Qt cannot start the platform "wayland" (from -platform)' \
+    env WAYLAND_DISPLAY=$nocompositor "$info" -platform wayland
+expect 2 'Qt cannot start the platform "wayland;xcb" (from XDG_SESSION_TYPE)' \
+    env DISPLAY=$nowhere XDG_SESSION_TYPE=wayland WAYLAND_DISPLAY=$nocompositor "$korvane"
+
+# Every wrong argument, refused before a window shows.
+expect 2 "Unknown option 'bogus'" "$korvane" --bogus
+expect 2 'unexpected argument "nbody"' "$korvane" nbody
+expect 2 'there is no tab "sideways"' "$korvane" --tab sideways
+expect 2 "--tab was given an empty value" "$korvane" --tab=
+expect 2 "--device was given an empty value" "$bench" --device= --quick
+expect 2 'there is no device "9:0"' "$korvane" --device 9:0
+expect 2 'there is no device "0:4294967296"' "$korvane" --device 0:4294967296
+expect 2 'there is no device "zero"' "$korvane" --tab nbody --device zero --start
+expect 2 "Unknown option 'style'" env -u DISPLAY "$info" -style fusion
 exit $status

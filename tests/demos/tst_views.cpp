@@ -309,6 +309,25 @@ private slots:
         QCOMPARE(boxes.count(), 0);
     }
 
+    // Read no longer than the inventory reads any text: 1 MiB, its NUL included.
+    void anExtensionListPastOneMebibyteIsRefused_data()
+    {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QStringList>("reported");
+        QTest::newRow("1 MiB") << 1024 * 1024 - 1 << QStringList();
+        QTest::newRow("a byte more") << 1024 * 1024 << QStringList("Error!|CL_INVALID_VALUE");
+    }
+
+    void anExtensionListPastOneMebibyteIsRefused()
+    {
+        QFETCH(int, length);
+        QFETCH(QStringList, reported);
+        ClFault::overrideDeviceText(CL_DEVICE_EXTENSIONS, QByteArray(length, 'x'));
+        pp.view->setupOpenCl();
+        QCOMPARE(boxes.seen, reported);
+        QCOMPARE(pp.view->isReady(), reported.isEmpty());
+    }
+
     void dragTurnsAndWheelZoomsEvenInAnEmptyView_data()
     {
         QTest::addColumn<int>("view");

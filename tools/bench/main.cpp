@@ -37,18 +37,15 @@ void print(FILE *stream, const QString &text)
     std::fflush(stream);
 }
 
-// Returns the exit status when the command line ends the program, else -1.
-int readCommandLine(int argc, char *argv[], Options &options)
+void describeOptions(QCommandLineParser &parser)
 {
-    QCoreApplication core(argc, argv);
-    QCommandLineParser parser;
+    addCommonOptions(parser);
     parser.setApplicationDescription(QStringLiteral(
         "Times the kernels sine_wave, nbody_sim and postprocess on every OpenCL device (or one)\n"
         "beside a multi-threaded host reference doing the same work, and both against their\n"
         "measured peaks. Exit status: 0 when every figure was taken and agrees with the host, 1\n"
-        "when one failed or is a wrong result, 2 for a\n"
-        "wrong argument or --gui without a display."));
-    parser.addHelpOption();
+        "when one failed or is a wrong result, 2 for a wrong argument, or --gui without a window\n"
+        "system."));
     parser.addOptions({
         { "device", "Only device D of platform P, as korvane-info numbers them.", "P:D" },
         { "quick", "Three runs per figure instead of at least 0.5 s of runs." },
@@ -56,7 +53,12 @@ int readCommandLine(int argc, char *argv[], Options &options)
         { "gui", "Runs the program's window: each tab's Start time and frames per second." },
         { "kernels", "Builds the .cl files of <dir> instead of the embedded ones.", "dir" },
     });
-    QString error = readArguments(parser, core.arguments());
+}
+
+// Returns the exit status when the command line ends the program, else -1.
+int readCommandLine(QCommandLineParser &parser, Options &options)
+{
+    QString error = readArguments(parser, QCoreApplication::arguments());
     const QString device = parser.value("device");
     if (error.isEmpty() && !(device.isEmpty() || parseDeviceIndexes(device, options.platformIndex, options.deviceIndex)))
         error = QStringLiteral("--device expects P:D, such as 0:0, not \"%1\"").arg(device);
@@ -64,10 +66,6 @@ int readCommandLine(int argc, char *argv[], Options &options)
         print(stderr, QStringLiteral("korvane-bench: %1\nUsage: korvane-bench [--device P:D] [--quick] [--json] [--gui]"
                                      " [--kernels DIR]\n").arg(error));
         return 2;
-    }
-    if (parser.isSet("help")) {
-        print(stdout, parser.helpText());
-        return 0;
     }
     options.json = parser.isSet("json");
     options.gui = parser.isSet("gui");
@@ -80,6 +78,21 @@ int readCommandLine(int argc, char *argv[], Options &options)
     if (parser.isSet("kernels"))
         useKernelFolder(parser.value("kernels"));
     return -1;
+}
+
+// The window needs a GUI application, which takes Qt's own options out of
+// the arguments; the kernels need none. Null when the window system cannot
+// be reached, which has been said.
+std::unique_ptr<QCoreApplication> startApplication(int &argc, char *argv[], bool gui)
+{
+    if (!gui)
+        return std::unique_ptr<QCoreApplication>(new QCoreApplication(argc, argv));
+    const QString unreachable = windowSystemProblem(argc, argv);
+    if (!unreachable.isEmpty()) {
+        print(stderr, QStringLiteral("korvane-bench: --gui needs a display: %1\n").arg(unreachable));
+        return nullptr;
+    }
+    return startGuiApplication(argc, argv, "korvane-bench");
 }
 
 bool everyFigureTaken(const QJsonObject &report, const char *list)
@@ -164,17 +177,18 @@ int benchmark(const ClInventory &inventory, cl_int scanned, Options options)
 
 int main(int argc, char *argv[])
 {
+    QCommandLineParser parser;
+    describeOptions(parser);
+    const int answered = answerHelpOrVersion(argc, argv, "korvane-bench", parser);
+    if (answered >= 0)
+        return answered;
+    const std::unique_ptr<QCoreApplication> app = startApplication(argc, argv, parser.isSet("gui"));
+    if (!app)
+        return 2;
     Options options;
-    const int ended = readCommandLine(argc, argv, options);
+    const int ended = readCommandLine(parser, options);
     if (ended >= 0)
         return ended;
-    // Checked before the window's application exists: without a display
-    // the toolkit would end the process.
-    if (options.gui && !displayReachable()) {
-        print(stderr, QStringLiteral("korvane-bench: --gui needs a display: %1\n").arg(QLatin1String(displayMissingText())));
-        return 2;
-    }
-    std::unique_ptr<QCoreApplication> app(options.gui ? new QApplication(argc, argv) : new QCoreApplication(argc, argv));
     ClInventory inventory = {};
     const cl_int scanned = scanOpenClInventory(inventory);
     const int status = benchmark(inventory, scanned, options);

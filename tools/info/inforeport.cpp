@@ -1,5 +1,6 @@
 #include "inforeport.h"
 
+#include "display.h"
 #include "inventoryreport.h"
 
 #include <QJsonArray>
@@ -43,6 +44,8 @@ QJsonValue jsonOpenGl(const GlStrings *gl)
 {
     if (!gl)
         return QJsonValue();
+    if (!gl->haveContext)
+        return QJsonObject{ { QStringLiteral("error"), QLatin1String(noGlContextText()) } };
     return QJsonObject{ { QStringLiteral("version"), GlFormat::shown(gl->version) },
                         { QStringLiteral("vendor"), GlFormat::shown(gl->vendor) },
                         { QStringLiteral("renderer"), GlFormat::shown(gl->renderer) },
@@ -109,6 +112,8 @@ QString openGl(const GlStrings &strings)
     using namespace GlFormat;
     const QStringList extensions = extensionList(strings.extensions);
     QString text = row(QStringLiteral("OpenGL"), 0);
+    if (!strings.haveContext)
+        return text + row(QLatin1String(noGlContextText()), 1);
     text += row(plainText(QStringLiteral("Version"), shown(strings.version)), 1);
     text += row(plainText(QStringLiteral("Vendor"), shown(strings.vendor)), 1);
     text += row(plainText(QStringLiteral("Renderer"), shown(strings.renderer)), 1);
@@ -120,10 +125,9 @@ QString openGl(const GlStrings &strings)
     return text;
 }
 
-QString openGlWithoutDisplay()
+QString openGlWithoutDisplay(const QString &why)
 {
-    return row(QStringLiteral("OpenGL"), 0)
-           + row(QStringLiteral("no display: OpenGL is asked on an X display (set DISPLAY)"), 1);
+    return row(QStringLiteral("OpenGL"), 0) + row(QStringLiteral("no display: ") + why, 1);
 }
 
 QString description()
@@ -133,16 +137,13 @@ QString description()
         "dialog shows, one row a line, indented by tree level, each device with the\n"
         "index P:D that korvane --device and korvane-bench --device take; then the\n"
         "OpenGL version, vendor, renderer and extension list of the \"OpenGL\" dialog.\n"
-        "OpenCL needs no display; OpenGL is asked on the X display named by DISPLAY,\n"
-        "and without one the report says why in its place.");
-}
-
-QString exitStatuses()
-{
-    return QStringLiteral(
-        "\nExit status: 0 when the OpenCL platforms were listed, 1 when the OpenCL scan\n"
+        "OpenCL needs no display; OpenGL is asked on the window system Qt starts (the\n"
+        "X display named by -display or DISPLAY, or the platform named by -platform or\n"
+        "QT_QPA_PLATFORM), and without one the report says why in its place.\n"
+        "Exit status: 0 when the OpenCL platforms were listed, 1 when the OpenCL scan\n"
         "failed or found no platform (OpenCL drivers are registered in\n"
-        "/etc/OpenCL/vendors, or where OCL_ICD_VENDORS points), 2 for a wrong argument.\n");
+        "/etc/OpenCL/vendors, or where OCL_ICD_VENDORS points), 2 for a wrong argument\n"
+        "or a platform that Qt cannot start.");
 }
 
 } // namespace InfoReport

@@ -18,22 +18,23 @@ namespace InfoReport {
 QString openCl(const ClInventory &inventory, cl_int scanStatus);
 
 // "OpenGL", then version, vendor, renderer and the extension list under
-// its "Extensions (N)" header.
+// its "Extensions (N)" header; without a context, that none could be made.
 QString openGl(const GlStrings &strings);
 
-// The OpenGL section when there is no display to ask OpenGL on.
-QString openGlWithoutDisplay();
+// The OpenGL section when there is no display to ask OpenGL on, and why.
+QString openGlWithoutDisplay(const QString &why);
 
 // The same content as one object: "platforms" (each with its rows and its
 // "devices", each device with its "index" "P:D" and rows), "opengl" (null
-// without a display) and, after a failed scan, "error".
+// without a display, its "error" without a context) and, after a failed
+// scan, "error".
 QJsonObject json(const ClInventory &inventory, cl_int scanStatus, const GlStrings *gl);
 
 // A row's text at a tree depth, with its line break.
 QString row(const QString &text, int depth);
 
+// What --help says of the program, its exit statuses included.
 QString description();
-QString exitStatuses();
 
 } // namespace InfoReport
 

@@ -29,56 +29,48 @@ void dropToolkitNotes(QtMsgType type, const QMessageLogContext &, const QString 
         print(stderr, message + QLatin1Char('\n'));
 }
 
-// OpenGL is asked through a GUI application, which needs a display; without
-// one the strings stay null and the report says why.
-std::unique_ptr<GlStrings> askOpenGl(int argc, char *argv[])
+void describeOptions(QCommandLineParser &parser)
 {
-    if (!displayReachable())
-        return nullptr;
-    qInstallMessageHandler(dropToolkitNotes);
-    QApplication app(argc, argv);
-    return std::unique_ptr<GlStrings>(new GlStrings(queryGlStrings()));
+    addCommonOptions(parser);
+    parser.setApplicationDescription(InfoReport::description());
+    parser.addOption({ QStringLiteral("json"), QStringLiteral("Prints the same content as one JSON object.") });
 }
 
-// Returns the exit status when the command line ends the program, else -1.
-int readCommandLine(int argc, char *argv[], bool &json)
+// OpenGL is asked through a GUI application, which needs the window
+// system; the OpenCL part needs no application of the kind.
+std::unique_ptr<QCoreApplication> startApplication(int &argc, char *argv[], bool withWindowSystem)
 {
-    QCoreApplication core(argc, argv);
-    QCommandLineParser parser;
-    parser.setApplicationDescription(InfoReport::description());
-    parser.addHelpOption();
-    parser.addOption({ QStringLiteral("json"), QStringLiteral("Prints the same content as one JSON object.") });
-    const QString wrong = readArguments(parser, core.arguments());
-    if (!wrong.isEmpty()) {
-        print(stderr, QStringLiteral("korvane-info: %1\nUsage: korvane-info [--json]\n").arg(wrong));
-        return 2;
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        print(stdout, parser.helpText() + InfoReport::exitStatuses());
-        return 0;
-    }
-    json = parser.isSet(QStringLiteral("json"));
-    return -1;
+    qInstallMessageHandler(dropToolkitNotes);
+    if (withWindowSystem)
+        return startGuiApplication(argc, argv, "korvane-info");
+    return std::unique_ptr<QCoreApplication>(new QCoreApplication(argc, argv));
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    bool json = false;
-    const int ended = readCommandLine(argc, argv, json);
-    if (ended >= 0)
-        return ended;
+    QCommandLineParser parser;
+    describeOptions(parser);
+    const int answered = answerHelpOrVersion(argc, argv, "korvane-info", parser);
+    if (answered >= 0)
+        return answered;
+    const QString unreachable = windowSystemProblem(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = startApplication(argc, argv, unreachable.isEmpty());
+    const QString wrong = readArguments(parser, QCoreApplication::arguments());
+    if (!wrong.isEmpty()) {
+        print(stderr, QStringLiteral("korvane-info: %1\nUsage: korvane-info [--json]\n").arg(wrong));
+        return 2;
+    }
 
     ClInventory inventory = {};
     const cl_int status = scanOpenClInventory(inventory);
-    if (json) {
-        const std::unique_ptr<GlStrings> gl = askOpenGl(argc, argv);
+    if (parser.isSet(QStringLiteral("json"))) {
+        const std::unique_ptr<GlStrings> gl(unreachable.isEmpty() ? new GlStrings(queryGlStrings()) : nullptr);
         print(stdout, QString::fromUtf8(QJsonDocument(InfoReport::json(inventory, status, gl.get())).toJson()));
     } else {
         print(stdout, InfoReport::openCl(inventory, status));
-        const std::unique_ptr<GlStrings> gl = askOpenGl(argc, argv);
-        print(stdout, gl ? InfoReport::openGl(*gl) : InfoReport::openGlWithoutDisplay());
+        print(stdout, unreachable.isEmpty() ? InfoReport::openGl(queryGlStrings()) : InfoReport::openGlWithoutDisplay(unreachable));
     }
     releaseOpenClInventory(inventory);
     return status == CL_SUCCESS ? 0 : 1;
