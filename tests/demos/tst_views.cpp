@@ -191,7 +191,9 @@ private slots:
             ticking = view;
             QTest::qWait(50);
             ticking = nullptr;
-            QCOMPARE(paints, 0);
+            // About fifty ticks; an expose the X server sends late on a busy
+            // machine may add one paint, a tick that repaints adds dozens.
+            QVERIFY2(paints <= 1, qPrintable(QString::number(paints)));
         }
     }
 
