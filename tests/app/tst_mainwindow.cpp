@@ -6,14 +6,7 @@
 #include "oglwdgt.h"
 
 #include <QtTest>
-#include <QAction>
-#include <QComboBox>
-#include <QDialog>
-#include <QLCDNumber>
-#include <QMenuBar>
-#include <QPushButton>
-#include <QSlider>
-#include <QTabWidget>
+#include <QtWidgets>
 
 #include <memory>
 
@@ -57,6 +50,7 @@ class MainWindowTest : public QObject
 
 private slots:
     void initTestCase();
+    void init() { ClFault::reset(); }
     void cleanupTestCase();
 
     void selectorsOfferWhatTheDriversHave_data();
@@ -69,7 +63,6 @@ private slots:
     void counterShowsTheFramesOfEachSecond_data();
     void counterShowsTheFramesOfEachSecond();
     void onlyTheCurrentTabAnimates();
-    void failureReportNamesTheTab();
     void menuOpensBothDialogsModeless();
 
 private:
@@ -128,7 +121,6 @@ void MainWindowTest::selectorsOfferWhatTheDriversHave()
     QFETCH(int, selected);
     QFETCH(QString, placeholder);
     QFETCH(bool, failingQuery);
-    ClFault::reset();
     ClFault::setDriver(driver);
     if (failingQuery)
         ClFault::overrideDeviceText(CL_DEVICE_NAME, QByteArray(2 << 20, 'x'));
@@ -146,7 +138,6 @@ void MainWindowTest::selectorsOfferWhatTheDriversHave()
     for (const char *start : { "pushButton_2", "pbPPStart", "pbNBody" })
         QTest::mouseClick(other->findChild<QPushButton *>(QLatin1String(start)), Qt::LeftButton);
     QCOMPARE(ClFault::callCount("clCreateContext"), placeholder.isEmpty() ? 3 : 0);
-    ClFault::reset();
 }
 
 void MainWindowTest::startHandsTheSelectionToTheViewAndItsTabRestoresIt()
@@ -172,12 +163,11 @@ void MainWindowTest::startHandsTheSelectionToTheViewAndItsTabRestoresIt()
     tabs->setCurrentIndex(2);
     QCOMPARE(platformBox->currentText(), QStringLiteral("Fake Platform A"));
     QCOMPARE(deviceBox->currentText(), QStringLiteral("Fake Device A2"));
-    fake.reset();
-    ClFault::reset();
 }
 
 // As --tab and --device give them: the view of that tab starts on that
-// device, and a failure's details name it.
+// device, and a failure's details name it and the tab. The views' own
+// tests read the rest of the details.
 void MainWindowTest::theCommandLinesDeviceRunsTheTabsView_data()
 {
     QTest::addColumn<QString>("tab");
@@ -201,14 +191,14 @@ void MainWindowTest::theCommandLinesDeviceRunsTheTabsView()
     ClFault::failCall("clCreateCommandQueue", 1, CL_OUT_OF_RESOURCES);
     QCOMPARE(fake->launch(tab, device, true), QString());
     QTRY_COMPARE(boxes.count(), 1);
-    QVERIFY2(boxes.details.first().contains("\nDevice: " + name + "\n"), qPrintable(boxes.details.first()));
+    const QString tabText = fake->findChild<QTabWidget *>(QStringLiteral("tabWidget"))->tabText(index);
+    for (const QString &part : { "\nDevice: " + name + "\n", "Tab: " + tabText })
+        QVERIFY2(boxes.details.first().contains(part), qPrintable(boxes.details.first()));
     QCOMPARE(fake->findChild<QComboBox *>(QStringLiteral("cmbDevice"))->currentText(), name);
     QCOMPARE(fake->launch(tab, device, true), QString());
     DemoView *view = viewOfTab(fake.get(), index);
     QVERIFY(view->isReady());
     QCOMPARE(QString("%1:%2").arg(view->platformIndex).arg(view->deviceIndex), device);
-    fake.reset();
-    ClFault::reset();
 }
 
 void MainWindowTest::slidersSetSpeedAndFrequency_data()
@@ -272,19 +262,6 @@ void MainWindowTest::onlyTheCurrentTabAnimates()
         for (int each = 0; each < 3; ++each)
             QCOMPARE(child<QTimer>(timers[each])->isActive(), each == tab);
     }
-}
-
-// The views' own tests read the rest of the report; the tab's name comes
-// from the window.
-void MainWindowTest::failureReportNamesTheTab()
-{
-    child<QTabWidget>("tabWidget")->setCurrentIndex(2);
-    ErrorBoxCatcher boxes;
-    ClFault::failCall("clCreateContext", 1, CL_DEVICE_NOT_AVAILABLE);
-    click("pbNBody");
-    QTRY_COMPARE(boxes.count(), 1);
-    QVERIFY2(boxes.details.first().contains("Tab: OpenCL N-Body Physics Simulation"), qPrintable(boxes.details.first()));
-    child<QTabWidget>("tabWidget")->setCurrentIndex(0);
 }
 
 void MainWindowTest::menuOpensBothDialogsModeless()

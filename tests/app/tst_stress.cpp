@@ -3,12 +3,7 @@
 #include "mainwindow.h"
 
 #include <QtTest>
-#include <QAction>
-#include <QDialog>
-#include <QFile>
-#include <QMenuBar>
-#include <QPushButton>
-#include <QTabWidget>
+#include <QtWidgets>
 
 #include <malloc.h>
 #include <unistd.h>

@@ -5,10 +5,7 @@
 #include "oglpp.h"
 
 #include <QtTest>
-#include <QDialog>
-#include <QLabel>
-#include <QProcess>
-#include <QTabWidget>
+#include <QtWidgets>
 
 // The window on what the other tests do not run on: a Wayland session
 // (tests/run-on-weston.sh) and an OpenGL driver that fails to load (Mesa

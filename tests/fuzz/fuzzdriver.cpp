@@ -26,7 +26,7 @@ cl_uint count()
     case 0:
         return 0;
     case 1:
-        return input->u32();
+        return input->next<uint32_t>();
     default:
         return 1 + choice % 3;
     }
@@ -39,9 +39,9 @@ size_t length(size_t requested)
     case 0:
         return 0;
     case 1:
-        return size_t(input->u64());
+        return size_t(input->next<uint64_t>());
     case 2:
-        return input->u32() % 5000;
+        return input->next<uint32_t>() % 5000;
     case 3:
         return input->byte();
     default:
@@ -50,13 +50,17 @@ size_t length(size_t requested)
     }
 }
 
+// Any count of handles, as clGetPlatformIDs and clGetDeviceIDs answer.
 template <typename Handle>
-void handles(cl_uint entries, Handle *list, cl_uint *reported, cl_uint total)
+cl_int handles(cl_uint entries, Handle *list, cl_uint *reported)
 {
-    if (reported)
+    const cl_int s = status();
+    const cl_uint total = s == CL_SUCCESS ? count() : 0;
+    if (s == CL_SUCCESS && reported)
         *reported = total;
     for (cl_uint i = 0; list && i < entries && i < total; ++i)
         list[i] = reinterpret_cast<Handle>(uintptr_t(0x1000 + 16 * i));
+    return s;
 }
 
 cl_int info(size_t size, void *value, size_t *returned)
@@ -87,10 +91,7 @@ extern "C" {
 CL_API_ENTRY cl_int CL_API_CALL clGetPlatformIDs(cl_uint num_entries, cl_platform_id *platforms,
                                                  cl_uint *num_platforms)
 {
-    const cl_int s = status();
-    if (s == CL_SUCCESS)
-        handles(num_entries, platforms, num_platforms, count());
-    return s;
+    return handles(num_entries, platforms, num_platforms);
 }
 
 CL_API_ENTRY cl_int CL_API_CALL clGetPlatformInfo(cl_platform_id, cl_platform_info, size_t param_value_size,
@@ -102,10 +103,7 @@ CL_API_ENTRY cl_int CL_API_CALL clGetPlatformInfo(cl_platform_id, cl_platform_in
 CL_API_ENTRY cl_int CL_API_CALL clGetDeviceIDs(cl_platform_id, cl_device_type, cl_uint num_entries,
                                                cl_device_id *devices, cl_uint *num_devices)
 {
-    const cl_int s = status();
-    if (s == CL_SUCCESS)
-        handles(num_entries, devices, num_devices, count());
-    return s;
+    return handles(num_entries, devices, num_devices);
 }
 
 CL_API_ENTRY cl_int CL_API_CALL clGetDeviceInfo(cl_device_id, cl_device_info, size_t param_value_size,

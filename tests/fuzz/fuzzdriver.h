@@ -14,16 +14,10 @@ public:
 
     uint8_t byte() { return offset < size ? data[offset++] : 0; }
 
-    uint32_t u32()
+    template <typename Number>
+    Number next()
     {
-        uint32_t value = 0;
-        take(&value, sizeof value);
-        return value;
-    }
-
-    uint64_t u64()
-    {
-        uint64_t value = 0;
+        Number value = 0;
         take(&value, sizeof value);
         return value;
     }

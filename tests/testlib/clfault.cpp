@@ -56,7 +56,8 @@ int fakeIndex(const void *handle, const char *const (&names)[count])
     return -1;
 }
 
-struct State
+// What tests asked for and the calls counted since: reset() clears it all.
+struct Requests
 {
     ClFault::Driver driver = ClFault::Driver::Real;
     QList<Failure> failures;
@@ -66,14 +67,19 @@ struct State
     QHash<cl_device_info, QByteArray> deviceOverrides;
     size_t workGroupLimit = 0;
     cl_ulong localMemoryLimit = 0;
+    QByteArray programSource;
+    bool emulateSharing = false;
+    int glDeviceListPadding = 0;
+};
+
+// Besides, what the program did with its objects, which outlives a reset.
+struct State : Requests
+{
     QHash<cl_kernel, QHash<cl_uint, size_t>> localArgs;   // the local-memory arguments' sizes
     QSet<void *> live;
     QSet<void *> released;
     int staleUses = 0;
     QVector<cl_context_properties> contextProperties;
-    QByteArray programSource;
-    bool emulateSharing = false;
-    int glDeviceListPadding = 0;
     int sharingWithoutExtension = 0;
     QSet<void *> sharingContexts;    // created with GL properties while emulating
     QHash<cl_mem, bool> sharedObjects;   // whether acquired
@@ -159,7 +165,8 @@ auto creating(cl_int gated, cl_int *errcode, Create create) -> decltype(create()
     return nullptr;
 }
 
-// A release: a released handle is answered with invalid, never forwarded.
+// A release: a released handle is answered with invalid, never forwarded;
+// what the layer kept about the object goes with it.
 template <typename Release>
 cl_int releasing(const char *function, void *handle, cl_int invalid, Release release)
 {
@@ -168,6 +175,7 @@ cl_int releasing(const char *function, void *handle, cl_int invalid, Release rel
     if (state().live.remove(handle))
         state().released.insert(handle);
     state().sharedObjects.remove(static_cast<cl_mem>(handle));
+    state().localArgs.remove(static_cast<cl_kernel>(handle));
     return release();
 }
 
@@ -330,18 +338,7 @@ namespace ClFault {
 
 void reset()
 {
-    State &s = state();
-    s.driver = Driver::Real;
-    s.failures.clear();
-    s.counts.clear();
-    s.recording = false;
-    s.recorded.clear();
-    s.deviceOverrides.clear();
-    s.workGroupLimit = 0;
-    s.localMemoryLimit = 0;
-    s.programSource.clear();
-    s.emulateSharing = false;
-    s.glDeviceListPadding = 0;
+    static_cast<Requests &>(state()) = Requests();
 }
 
 void setDriver(Driver driver) { state().driver = driver; }
@@ -705,36 +702,18 @@ CL_API_ENTRY cl_int CL_API_CALL clWaitForEvents(cl_uint num_events, const cl_eve
     return FORWARD(clWaitForEvents)(num_events, event_list);
 }
 
-CL_API_ENTRY cl_int CL_API_CALL clReleaseEvent(cl_event event)
-{
-    return releasing(__func__, event, CL_INVALID_EVENT, [&] { return FORWARD(clReleaseEvent)(event); });
-}
+// Each release: a released handle is answered with invalid, never forwarded.
+#define RELEASE(function, Handle, invalid) \
+    CL_API_ENTRY cl_int CL_API_CALL function(Handle handle) \
+    { \
+        return releasing(#function, handle, invalid, [&] { return FORWARD(function)(handle); }); \
+    }
 
-CL_API_ENTRY cl_int CL_API_CALL clReleaseKernel(cl_kernel kernel)
-{
-    state().localArgs.remove(kernel);
-    return releasing(__func__, kernel, CL_INVALID_KERNEL, [&] { return FORWARD(clReleaseKernel)(kernel); });
-}
-
-CL_API_ENTRY cl_int CL_API_CALL clReleaseProgram(cl_program program)
-{
-    return releasing(__func__, program, CL_INVALID_PROGRAM, [&] { return FORWARD(clReleaseProgram)(program); });
-}
-
-CL_API_ENTRY cl_int CL_API_CALL clReleaseMemObject(cl_mem memobj)
-{
-    return releasing(__func__, memobj, CL_INVALID_MEM_OBJECT, [&] { return FORWARD(clReleaseMemObject)(memobj); });
-}
-
-CL_API_ENTRY cl_int CL_API_CALL clReleaseCommandQueue(cl_command_queue queue)
-{
-    return releasing(__func__, queue, CL_INVALID_COMMAND_QUEUE,
-                     [&] { return FORWARD(clReleaseCommandQueue)(queue); });
-}
-
-CL_API_ENTRY cl_int CL_API_CALL clReleaseContext(cl_context context)
-{
-    return releasing(__func__, context, CL_INVALID_CONTEXT, [&] { return FORWARD(clReleaseContext)(context); });
-}
+RELEASE(clReleaseEvent, cl_event, CL_INVALID_EVENT)
+RELEASE(clReleaseKernel, cl_kernel, CL_INVALID_KERNEL)
+RELEASE(clReleaseProgram, cl_program, CL_INVALID_PROGRAM)
+RELEASE(clReleaseMemObject, cl_mem, CL_INVALID_MEM_OBJECT)
+RELEASE(clReleaseCommandQueue, cl_command_queue, CL_INVALID_COMMAND_QUEUE)
+RELEASE(clReleaseContext, cl_context, CL_INVALID_CONTEXT)
 
 } // extern "C"
