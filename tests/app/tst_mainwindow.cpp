@@ -2,7 +2,6 @@
 #include "errorboxcatcher.h"
 #include "demoview.h"
 #include "mainwindow.h"
-#include "oglnbody.h"
 #include "oglwdgt.h"
 
 #include <QtTest>
@@ -55,7 +54,6 @@ private slots:
 
     void selectorsOfferWhatTheDriversHave_data();
     void selectorsOfferWhatTheDriversHave();
-    void startHandsTheSelectionToTheViewAndItsTabRestoresIt();
     void theCommandLinesDeviceRunsTheTabsView_data();
     void theCommandLinesDeviceRunsTheTabsView();
     void slidersSetSpeedAndFrequency_data();
@@ -140,33 +138,9 @@ void MainWindowTest::selectorsOfferWhatTheDriversHave()
     QCOMPARE(ClFault::callCount("clCreateContext"), placeholder.isEmpty() ? 3 : 0);
 }
 
-void MainWindowTest::startHandsTheSelectionToTheViewAndItsTabRestoresIt()
-{
-    ClFault::setDriver(ClFault::Driver::TwoPlatformsTwoDevices);
-    std::unique_ptr<MainWindow> fake = openWindow();
-    auto *tabs = fake->findChild<QTabWidget *>(QStringLiteral("tabWidget"));
-    auto *platformBox = fake->findChild<QComboBox *>(QStringLiteral("cmbPlatform"));
-    auto *deviceBox = fake->findChild<QComboBox *>(QStringLiteral("cmbDevice"));
-    platformBox->setCurrentIndex(1);
-    QCOMPARE(itemTexts(deviceBox), QStringList({ "Fake Device B1", "Fake Device B2" }));
-    // Platform and device indexes apart, so that neither can stand in for the other.
-    platformBox->setCurrentIndex(0);
-    deviceBox->setCurrentIndex(1);
-    tabs->setCurrentIndex(2);
-    QTest::mouseClick(fake->findChild<QPushButton *>(QStringLiteral("pbNBody")), Qt::LeftButton);
-    auto *nbody = fake->findChild<oglnbody *>();
-    QCOMPARE(QPoint(nbody->platformIndex, nbody->deviceIndex), QPoint(0, 1));
-    QCOMPARE(nbody->frameDisplay, fake->findChild<QLCDNumber *>());
-
-    tabs->setCurrentIndex(0);
-    platformBox->setCurrentIndex(1);
-    tabs->setCurrentIndex(2);
-    QCOMPARE(platformBox->currentText(), QStringLiteral("Fake Platform A"));
-    QCOMPARE(deviceBox->currentText(), QStringLiteral("Fake Device A2"));
-}
-
-// As --tab and --device give them: the view of that tab starts on that
-// device, and a failure's details name it and the tab. The views' own
+// As --tab and --device give them, through the selectors and the tab's
+// Start: the view of that tab starts on that device, and a failure's
+// details name it and the tab. The views' own
 // tests read the rest of the details.
 void MainWindowTest::theCommandLinesDeviceRunsTheTabsView_data()
 {
@@ -187,18 +161,26 @@ void MainWindowTest::theCommandLinesDeviceRunsTheTabsView()
     QFETCH(QString, name);
     ClFault::setDriver(ClFault::Driver::TwoPlatformsTwoDevices);
     std::unique_ptr<MainWindow> fake = openWindow();
+    auto *tabs = fake->findChild<QTabWidget *>(QStringLiteral("tabWidget"));
+    auto *deviceBox = fake->findChild<QComboBox *>(QStringLiteral("cmbDevice"));
     ErrorBoxCatcher boxes;
     ClFault::failCall("clCreateCommandQueue", 1, CL_OUT_OF_RESOURCES);
     QCOMPARE(fake->launch(tab, device, true), QString());
     QTRY_COMPARE(boxes.count(), 1);
-    const QString tabText = fake->findChild<QTabWidget *>(QStringLiteral("tabWidget"))->tabText(index);
-    for (const QString &part : { "\nDevice: " + name + "\n", "Tab: " + tabText })
+    for (const QString &part : { "\nDevice: " + name + "\n", "Tab: " + tabs->tabText(index) })
         QVERIFY2(boxes.details.first().contains(part), qPrintable(boxes.details.first()));
-    QCOMPARE(fake->findChild<QComboBox *>(QStringLiteral("cmbDevice"))->currentText(), name);
+    QCOMPARE(deviceBox->currentText(), name);
     QCOMPARE(fake->launch(tab, device, true), QString());
     DemoView *view = viewOfTab(fake.get(), index);
     QVERIFY(view->isReady());
     QCOMPARE(QString("%1:%2").arg(view->platformIndex).arg(view->deviceIndex), device);
+
+    // Back on its tab after another platform was chosen on another tab, the
+    // selection is the view's again.
+    tabs->setCurrentIndex((index + 1) % 3);
+    fake->findChild<QComboBox *>(QStringLiteral("cmbPlatform"))->setCurrentIndex(1 - view->platformIndex);
+    tabs->setCurrentIndex(index);
+    QCOMPARE(deviceBox->currentText(), name);
 }
 
 void MainWindowTest::slidersSetSpeedAndFrequency_data()
