@@ -1,8 +1,7 @@
 #include "clfault.h"
 #include "errorboxcatcher.h"
-#include "demoview.h"
-#include "mainwindow.h"
 #include "oglwdgt.h"
+#include "windowharness.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -27,16 +26,6 @@ QStringList itemTexts(const QComboBox *box)
     for (int i = 0; i < box->count(); ++i)
         texts << box->itemText(i);
     return texts;
-}
-
-std::unique_ptr<MainWindow> openWindow()
-{
-    std::unique_ptr<MainWindow> window(new MainWindow);
-    window->show();
-    window->resize(768, 512);
-    if (!QTest::qWaitForWindowExposed(window.get()))
-        qWarning("main window was not exposed");
-    return window;
 }
 
 } // namespace
@@ -66,11 +55,6 @@ private slots:
 private:
     template <typename T = QWidget>
     T *child(const char *name) const { return window->findChild<T *>(QLatin1String(name)); }
-    static DemoView *viewOfTab(MainWindow *w, int tab)
-    {
-        return w->findChild<QTabWidget *>(QStringLiteral("tabWidget"))->widget(tab)->findChild<DemoView *>();
-    }
-    void click(const char *button) { QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton); }
 
     std::unique_ptr<MainWindow> window;   // on the machine's own driver
 };
@@ -171,7 +155,7 @@ void MainWindowTest::theCommandLinesDeviceRunsTheTabsView()
         QVERIFY2(boxes.details.first().contains(part), qPrintable(boxes.details.first()));
     QCOMPARE(deviceBox->currentText(), name);
     QCOMPARE(fake->launch(tab, device, true), QString());
-    DemoView *view = viewOfTab(fake.get(), index);
+    DemoView *view = viewOfTab(*fake, index);
     QVERIFY(view->isReady());
     QCOMPARE(QString("%1:%2").arg(view->platformIndex).arg(view->deviceIndex), device);
 
@@ -226,7 +210,7 @@ void MainWindowTest::counterShowsTheFramesOfEachSecond()
     tabs->setCurrentIndex((tab + 1) % 3);
     tabs->setCurrentIndex(tab);
     auto *counter = child<QLCDNumber>("lcdFC");
-    viewOfTab(window.get(), tab)->frameCount = 777;
+    viewOfTab(*window, tab)->frameCount = 777;
     QTRY_COMPARE_WITH_TIMEOUT(counter->intValue(), 777, 2000);
     QElapsedTimer shown;
     shown.start();

@@ -237,11 +237,6 @@ cl_int answer(const void *data, size_t size, size_t valueSize, void *value, size
     return CL_SUCCESS;
 }
 
-cl_int answerText(const char *text, size_t valueSize, void *value, size_t *returned)
-{
-    return answer(text, strlen(text) + 1, valueSize, value, returned);
-}
-
 // Answers a list of count fake handles starting at first, as clGet*IDs do.
 template <typename Id>
 cl_int answerFakes(const char *const *first, cl_uint count, cl_uint entries, Id *ids, cl_uint *found)
@@ -287,8 +282,7 @@ GLint glBufferSize(GLuint buffer)
     const auto proc = [](const char *name) { return glXGetProcAddressARB(reinterpret_cast<const GLubyte *>(name)); };
     const auto bind = reinterpret_cast<PFNGLBINDBUFFERPROC>(proc("glBindBuffer"));
     const auto parameter = reinterpret_cast<PFNGLGETBUFFERPARAMETERIVPROC>(proc("glGetBufferParameteriv"));
-    GLint previous = 0;
-    GLint size = 0;
+    GLint previous = 0, size = 0;
     if (!glXGetCurrentContext())
         return 0;
     glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &previous);
@@ -443,7 +437,8 @@ CL_API_ENTRY cl_int CL_API_CALL clGetPlatformInfo(cl_platform_id platform, cl_pl
         return gated;
     const int fake = fakeIndex(platform, fakePlatforms);
     if (fake >= 0 && param_name == CL_PLATFORM_NAME)
-        return answerText(fakePlatforms[fake], param_value_size, param_value, param_value_size_ret);
+        return answer(fakePlatforms[fake], strlen(fakePlatforms[fake]) + 1, param_value_size, param_value,
+                      param_value_size_ret);
     return FORWARD(clGetPlatformInfo)(realPlatform(platform), param_name, param_value_size, param_value,
                                       param_value_size_ret);
 }
@@ -476,7 +471,7 @@ CL_API_ENTRY cl_int CL_API_CALL clGetDeviceInfo(cl_device_id device, cl_device_i
     if (s.localMemoryLimit && param_name == CL_DEVICE_LOCAL_MEM_SIZE)
         return reply(&s.localMemoryLimit, sizeof(cl_ulong));
     if (fake >= 0 && param_name == CL_DEVICE_NAME)
-        return answerText(fakeDevices[fake], param_value_size, param_value, param_value_size_ret);
+        return reply(fakeDevices[fake], strlen(fakeDevices[fake]) + 1);
     if (fake >= 0 && param_name == CL_DEVICE_PLATFORM)
         return reply(&fakePlatform, sizeof fakePlatform);
     return FORWARD(clGetDeviceInfo)(realDevice(device), param_name, param_value_size, param_value,
