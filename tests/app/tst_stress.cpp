@@ -1,14 +1,8 @@
 #include "clfault.h"
-#include "demoview.h"
-#include "mainwindow.h"
+#include "windowharness.h"
 
 #include <QtTest>
-#include <QAction>
-#include <QDialog>
-#include <QFile>
-#include <QMenuBar>
-#include <QPushButton>
-#include <QTabWidget>
+#include <QtWidgets>
 
 #include <malloc.h>
 #include <unistd.h>
@@ -54,11 +48,8 @@ void StressTest::thousandStartsDoNotGrow()
     const int starts = qEnvironmentVariableIsSet("KORVANE_STRESS_STARTS")
                            ? qEnvironmentVariableIntValue("KORVANE_STRESS_STARTS") : 1000;
     DemoView::checkGlErrors = true;
-    MainWindow window;
-    window.show();
-    window.resize(768, 512);
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    auto *tabs = window.findChild<QTabWidget *>(QStringLiteral("tabWidget"));
+    const std::unique_ptr<MainWindow> window = openWindow();
+    auto *tabs = window->findChild<QTabWidget *>(QStringLiteral("tabWidget"));
     const char *buttons[] = { "pushButton_2", "pbPPStart", "pbNBody" };
     long resident[2] = {}, heap[2] = {};   // after 100 Starts, and at the last sample
     int mostLive = 0;
@@ -66,23 +57,23 @@ void StressTest::thousandStartsDoNotGrow()
     ClFault::reset();
     for (int i = 0; i < starts; ++i) {
         tabs->setCurrentIndex(i % 3);
-        QTest::mouseClick(window.findChild<QPushButton *>(QLatin1String(buttons[i % 3])), Qt::LeftButton);
+        QTest::mouseClick(window->findChild<QPushButton *>(QLatin1String(buttons[i % 3])), Qt::LeftButton);
         QTest::qWait(4);
         mostLive = qMax(mostLive, ClFault::liveObjects());
         if (i % 25 == 24) {
-            const QSize normal = window.size();
-            window.resize(normal.width(), 120);
-            for (DemoView *view : window.findChildren<DemoView *>())
+            const QSize normal = window->size();
+            window->resize(normal.width(), 120);
+            for (DemoView *view : window->findChildren<DemoView *>())
                 view->resize(view->width(), 1);
             QTest::qWait(4);
-            window.resize(normal);
+            window->resize(normal);
         }
         if (i % 100 != 99)
             continue;
-        for (QAction *entry : window.menuBar()->actions()[0]->menu()->actions())
+        for (QAction *entry : window->menuBar()->actions()[0]->menu()->actions())
             entry->trigger();
         QTest::qWait(4);
-        for (QDialog *dialog : window.findChildren<QDialog *>())
+        for (QDialog *dialog : window->findChildren<QDialog *>())
             dialog->close();
         // Each view has a working set of its own: memory is compared with
         // the sine-wave view running.

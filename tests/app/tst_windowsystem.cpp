@@ -1,14 +1,10 @@
 #include "clfault.h"
-#include "demoview.h"
 #include "errorboxcatcher.h"
-#include "mainwindow.h"
 #include "oglpp.h"
+#include "windowharness.h"
 
 #include <QtTest>
-#include <QDialog>
-#include <QLabel>
-#include <QProcess>
-#include <QTabWidget>
+#include <QtWidgets>
 
 // The window on what the other tests do not run on: a Wayland session
 // (tests/run-on-weston.sh) and an OpenGL driver that fails to load (Mesa
@@ -36,11 +32,6 @@ QString openGlPartOfKorvaneInfo()
     return QString::fromLocal8Bit(info.readAllStandardOutput()).section(QStringLiteral("\nOpenGL\n"), 1);
 }
 
-DemoView *viewOfTab(MainWindow &window, int tab)
-{
-    return window.findChild<QTabWidget *>(QStringLiteral("tabWidget"))->widget(tab)->findChild<DemoView *>();
-}
-
 } // namespace
 
 void WindowSystemTest::everyTabRunsOnWaylandAndPostprocessingStagesThroughTheHost()
@@ -51,21 +42,19 @@ void WindowSystemTest::everyTabRunsOnWaylandAndPostprocessingStagesThroughTheHos
     // GLX handles to share.
     ClFault::emulateGlSharing(true);
     ErrorBoxCatcher boxes;
-    MainWindow window;
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const std::unique_ptr<MainWindow> window = openWindow();
     // Counted are frames drawn to their end, from the timer's ticks.
     DemoView::timeFrameParts = true;
     for (int tab = 0; tab < 3; ++tab) {
-        QCOMPARE(window.launch(MainWindow::demoNames()[tab], QString(), true), QString());
-        QTRY_VERIFY(viewOfTab(window, tab)->frameParts().frames >= 5);
+        QCOMPARE(window->launch(MainWindow::demoNames()[tab], QString(), true), QString());
+        QTRY_VERIFY(viewOfTab(*window, tab)->frameParts().frames >= 5);
         // A surface of its own between the view and the window would have
         // no content, and the compositor would show nothing of the view.
-        QCOMPARE(viewOfTab(window, tab)->parentWidget()->internalWinId(), WId(0));
+        QCOMPARE(viewOfTab(*window, tab)->parentWidget()->internalWinId(), WId(0));
     }
     DemoView::timeFrameParts = false;
     QCOMPARE(boxes.seen, QStringList());
-    QVERIFY(!static_cast<OGLPP *>(viewOfTab(window, 1))->sharesGlBuffers());
+    QVERIFY(!static_cast<OGLPP *>(viewOfTab(*window, 1))->sharesGlBuffers());
     QCOMPARE(ClFault::callCount("clGetGLContextInfoKHR"), 0);
     QVERIFY2(openGlPartOfKorvaneInfo().startsWith("  Version: 4."), qPrintable(openGlPartOfKorvaneInfo()));
 }
@@ -75,16 +64,15 @@ void WindowSystemTest::everyStartSaysThatNoOpenGlContextCouldBeMade()
     if (qgetenv("MESA_LOADER_DRIVER_OVERRIDE") != "zink")
         QSKIP("runs with an OpenGL driver that fails to load: MESA_LOADER_DRIVER_OVERRIDE=zink");
     ErrorBoxCatcher boxes;
-    MainWindow window;
-    window.show();
+    const std::unique_ptr<MainWindow> window = openWindow();
     for (int tab = 0; tab < 3; ++tab) {
-        QCOMPARE(window.launch(MainWindow::demoNames()[tab], QString(), true), QString());
+        QCOMPARE(window->launch(MainWindow::demoNames()[tab], QString(), true), QString());
         QCOMPARE(boxes.seen.value(tab), QStringLiteral("Error!|No OpenGL context"));
         for (const QString &part : { "Tab: " + tabTexts[tab], QStringLiteral("the OpenGL context could not be made") })
             QVERIFY2(boxes.details.value(tab).contains(part), qPrintable(boxes.details.value(tab)));
     }
     QCOMPARE(boxes.count(), 3);
-    auto *dialog = window.findChild<QDialog *>(QStringLiteral("oglinfo"));
+    auto *dialog = window->findChild<QDialog *>(QStringLiteral("oglinfo"));
     QCOMPARE(dialog->findChild<QLabel *>(QStringLiteral("lblVersion"))->text(),
              QStringLiteral("OpenGL: <b>the OpenGL context could not be made</b>"));
     QCOMPARE(openGlPartOfKorvaneInfo(), QStringLiteral("  the OpenGL context could not be made\n"));

@@ -1,5 +1,4 @@
 #include "clfault.h"
-#include "clinforaw.h"
 #include "inforeport.h"
 #include "inventoryreport.h"
 #include "oclinfo.h"
@@ -22,15 +21,13 @@ class DialogsTest : public QObject
 private slots:
     void initTestCase();
 
-    void twoFakePlatformsStandExpandedAboveTheirCollapsedDevices();
-    void aPlatformWithoutDevicesIsListedAndNoPlatformIsSaid();
+    void platformsStandExpandedAboveTheirCollapsedDevices();
     void aDevicePropertyShowsAsItsRowText_data();
     void aDevicePropertyShowsAsItsRowText();
     void anEmptyRowKeepsItsNameInJson();
     void unterminatedTextIsReadNoFurtherThanItsField();
     void openGlDialogShowsTheDriverStringsAndLeavesNoContextCurrent();
-    void reportShowsTheOpenGlStrings_data();
-    void reportShowsTheOpenGlStrings();
+    void reportListsTheOpenGlExtensionsApartByRunsOfBlanks();
     void korvaneInfoExitStatusSaysHowItEnded_data();
     void korvaneInfoExitStatusSaysHowItEnded();
     void korvaneInfoPrintsWhatTheDialogsShow();
@@ -39,7 +36,7 @@ private slots:
     void extensionNamesWrapOnlyAfterUnderscores();
 
 private:
-    std::unique_ptr<oclInfo> fakePlatforms, realPlatforms;
+    std::unique_ptr<oclInfo> realPlatforms;
     std::unique_ptr<oglinfo> openGl;
 };
 
@@ -72,6 +69,18 @@ QString asReport(QTreeWidget *tree, int depth0)
     return text;
 }
 
+// Platforms and devices, with their number of rows.
+QStringList outlineOf(QTreeWidget *tree)
+{
+    QStringList outline;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        if ((*it)->childCount())
+            outline << ((*it)->parent() ? "  " : "") + (*it)->text(0) + QStringLiteral(" (%1)%2")
+                           .arg((*it)->childCount()).arg((*it)->isExpanded() ? " expanded" : "");
+    }
+    return outline;
+}
+
 struct Run
 {
     int exitCode;
@@ -94,6 +103,50 @@ Run korvaneInfo(const QStringList &arguments, bool withDisplay, const QString &i
              QString::fromLocal8Bit(process.readAllStandardError()) };
 }
 
+
+// What clinfo, an OpenCL reader independent of this program, reports of
+// the drivers the loader finds: each platform's and each device's
+// properties by their OpenCL names, in the loader's order.
+struct ClinfoPlatform
+{
+    QHash<QString, QString> properties;
+    QVector<QHash<QString, QString>> devices;
+};
+
+// `clinfo --raw` lists the platforms' properties in one block, a platform
+// a paragraph, then each platform again with its devices' properties, a
+// line "[SUFFIX/N] NAME VALUE" each. Suffixes may repeat across platforms,
+// so devices belong to the platform whose header came last.
+QVector<ClinfoPlatform> readClinfo()
+{
+    QProcess clinfo;
+    clinfo.start(QStringLiteral("clinfo"), { QStringLiteral("--raw") });
+    if (!clinfo.waitForFinished(60000) || clinfo.exitStatus() != QProcess::NormalExit || clinfo.exitCode() != 0) {
+        qWarning("clinfo --raw did not run: %s", qPrintable(clinfo.errorString()));
+        return {};
+    }
+    const QRegularExpression line(QStringLiteral("^(?:\\[[^/]*/([^\\]]*)\\])?\\s*(#?[A-Z0-9_]+)\\s*(.*)$"));
+    QVector<ClinfoPlatform> platforms;
+    int current = -1;   // the platform whose devices follow
+    for (const QString &text : QString::fromLocal8Bit(clinfo.readAllStandardOutput()).split('\n')) {
+        const QRegularExpressionMatch m = line.match(text);
+        if (!m.hasMatch())
+            continue;
+        const QString device = m.captured(1), name = m.captured(2), value = m.captured(3);
+        if (device.isNull() && name == QLatin1String("CL_PLATFORM_NAME"))
+            platforms.append(ClinfoPlatform());
+        if (device.isNull() && !platforms.isEmpty())
+            platforms.last().properties.insert(name, value);
+        else if (device == QLatin1String("*") && name == QLatin1String("CL_PLATFORM_NAME"))
+            ++current;
+        else if (!device.isNull() && device != QLatin1String("*") && current >= 0 && current < platforms.size()) {
+            auto &devices = platforms[current].devices;
+            devices.resize(qMax(devices.size(), device.toInt() + 1));
+            devices[device.toInt()].insert(name, value);
+        }
+    }
+    return platforms;
+}
 
 // How korvane-info shows a value clinfo reports, by the row it stands in.
 enum class As { Text, Words, Flags, Sizes, MHz, MByte, KByte, YesNo, Type, MemType, FpNames, FpBits };
@@ -173,31 +226,6 @@ const Shown deviceShown[] = {
     { "Extensions", "CL_DEVICE_EXTENSIONS", As::Words },
 };
 
-// A row's value as a list of lines, whether the report holds one or several.
-QStringList linesOf(const QJsonValue &value)
-{
-    return value.isArray() ? value.toVariant().toStringList() : QStringList(value.toString());
-}
-
-// The rows of one platform ("P") or device ("P:D") in the text report:
-// those after its own line, up to the next platform or device.
-QString textBlock(const QString &report, const QString &where)
-{
-    const bool device = where.contains(':');
-    const QStringList lines = report.split('\n');
-    int i = 0;
-    for (int platform = -1; i < lines.size(); ++i) {
-        platform += !lines[i].startsWith(' ');
-        if (device ? lines[i].endsWith(" (" + where + ")") : QString::number(platform) == where && !lines[i].startsWith(' '))
-            break;
-    }
-    QStringList block;
-    const int depth = device ? 4 : 2;
-    while (++i < lines.size() && lines[i].startsWith(QString(depth, ' ')) && !lines[i].startsWith(QString(depth, ' ') + "Device: "))
-        block << lines[i];
-    return block.join('\n') + '\n';
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(Setter)
@@ -206,54 +234,44 @@ void DialogsTest::initTestCase()
 {
     ClFault::reset();
     realPlatforms.reset(new oclInfo(nullptr));
-    ClFault::setDriver(ClFault::Driver::TwoPlatformsTwoDevices);
-    fakePlatforms.reset(new oclInfo(nullptr));
-    ClFault::reset();
     openGl.reset(new oglinfo(nullptr));
 }
 
-void DialogsTest::twoFakePlatformsStandExpandedAboveTheirCollapsedDevices()
-{
-    QStringList outline;   // platforms and devices, with their number of rows
-    for (QTreeWidgetItemIterator it(treeOf(fakePlatforms.get())); *it; ++it) {
-        const QTreeWidgetItem *item = *it;
-        if (item->childCount())
-            outline << (item->parent() ? "  " : "") + item->text(0) + QStringLiteral(" (%1)%2")
-                           .arg(item->childCount()).arg(item->isExpanded() ? " expanded" : "");
-    }
-    QCOMPARE(outline, QStringList({ "Fake Platform A (6) expanded", "  Device: Fake Device A1 (27)",
-                                    "  Device: Fake Device A2 (27)", "Fake Platform B (6) expanded",
-                                    "  Device: Fake Device B1 (27)", "  Device: Fake Device B2 (27)" }));
-    // A platform's properties stand in the first column, a device's in the second.
-    const QTreeWidgetItem *platform = treeOf(fakePlatforms.get())->topLevelItem(1);
-    QVERIFY(platform->child(0)->text(0).startsWith("Version: OpenCL"));
-    const QTreeWidgetItem *device = platform->child(5);
-    QVERIFY(device->child(0)->text(1).startsWith("Vendor: "));
-    QVERIFY(device->child(26)->text(1).startsWith("Extensions:\t"));
-}
-
-// A driver without devices beside the machine's: listed with nothing under
-// it, in the dialog and the report alike; no driver at all: said so.
-void DialogsTest::aPlatformWithoutDevicesIsListedAndNoPlatformIsSaid()
+// Platforms stand expanded above their collapsed devices, even one without
+// devices listed before the machine's, in the dialog and the report alike;
+// no driver at all: said so.
+void DialogsTest::platformsStandExpandedAboveTheirCollapsedDevices()
 {
     ClFault::setDriver(ClFault::Driver::PlatformWithoutDevice);
-    oclInfo dialog(nullptr);
+    oclInfo emptyFirst(nullptr);
     ClInventory inventory = {};
     const QString report = InfoReport::openCl(inventory, scanOpenClInventory(inventory));
     ClFault::setDriver(ClFault::Driver::TwoPlatformsTwoDevices);
+    oclInfo fake(nullptr);
     // Devices are counted from 0 on each platform.
     QVERIFY(InfoReport::openCl(inventory, scanOpenClInventory(inventory)).contains("Device: Fake Device B2 (1:1)\n"));
     releaseOpenClInventory(inventory);
     ClFault::setDriver(ClFault::Driver::NoPlatform);
-    oclInfo empty(nullptr);
+    oclInfo none(nullptr);
     ClFault::reset();
 
-    QStringList outline = asReport(treeOf(&dialog), 0).split('\n').filter(QRegularExpression("^(\\S|  Device: )"));
-    QCOMPARE(report.split('\n').filter(QRegularExpression("^(\\S|  Device: )")).last(), outline.last() + " (1:0)");
-    outline.replaceInStrings(QRegularExpression("^  Device: .*"), "  Device");
-    QCOMPARE(outline, QStringList({ "Fake Empty Platform", "Portable Computing Language", "  Device" }));
-    QVERIFY(treeOf(&empty)->isHidden());
-    QVERIFY(labelOf(&empty, "lblNoPlatform").startsWith("No OpenCL platform found (CL_PLATFORM_NOT_FOUND_KHR)"));
+    QCOMPARE(outlineOf(treeOf(&fake)), QStringList({ "Fake Platform A (6) expanded", "  Device: Fake Device A1 (27)",
+                                                    "  Device: Fake Device A2 (27)", "Fake Platform B (6) expanded",
+                                                    "  Device: Fake Device B1 (27)", "  Device: Fake Device B2 (27)" }));
+    // A platform's properties stand in the first column, a device's in the second.
+    const QTreeWidgetItem *platform = treeOf(&fake)->topLevelItem(1);
+    QVERIFY(platform->child(0)->text(0).startsWith("Version: OpenCL"));
+    const QTreeWidgetItem *device = platform->child(5);
+    QVERIFY(device->child(0)->text(1).startsWith("Vendor: "));
+    QVERIFY(device->child(26)->text(1).startsWith("Extensions:\t"));
+
+    const QStringList outline = outlineOf(treeOf(&emptyFirst));
+    QCOMPARE(outline.mid(0, 2), QStringList({ "Fake Empty Platform (4) expanded", "Portable Computing Language (5) expanded" }));
+    const QString device0 = outline.value(2).remove(QStringLiteral(" (27)"));
+    QCOMPARE(report.split('\n').filter(QRegularExpression("^(\\S|  Device: )")),
+             QStringList({ "Fake Empty Platform", "Portable Computing Language", device0 + " (1:0)" }));
+    QVERIFY(treeOf(&none)->isHidden());
+    QVERIFY(labelOf(&none, "lblNoPlatform").startsWith("No OpenCL platform found (CL_PLATFORM_NOT_FOUND_KHR)"));
 }
 
 void DialogsTest::aDevicePropertyShowsAsItsRowText_data()
@@ -268,21 +286,11 @@ void DialogsTest::aDevicePropertyShowsAsItsRowText_data()
     static size_t sizes[4] = { 1024, 256, 16, 8 };
     add("a number uses all 32 bits", SET(e.maxComputeUnits = 0xFFFFFFFFu), 4,
         "CL_DEVICE_MAX_COMPUTE_UNITS: 4294967295");
-    add("a clock in MHz", SET(e.maxClockFrequency = 1500), 8, "CL_DEVICE_MAX_CLOCK_FREQUENCY: 1500 MHz");
     add("work-item sizes show the first three", SET(e.maxWorkItemDimensions = 4; e.maxWorkItemSizes = sizes),
         6, "CL_DEVICE_MAX_WORK_ITEM_SIZES: 1024x256x16");
     add("5 GiB less a byte is 5119 MByte", SET(e.globalMemSize = (quint64(5) << 30) - 1), 11,
         "CL_DEVICE_GLOBAL_MEM_SIZE: 5119 MByte");
     add("64 KiB less a byte is 63 KByte", SET(e.localMemSize = 65535), 14, "CL_DEVICE_LOCAL_MEM_SIZE: 63 KByte");
-    add("a constant buffer in KByte", SET(e.maxConstantBufferSize = 3 << 20), 15,
-        "CL_DEVICE_MAX_CONSTANT_BUFFER_SIZE: 3072 KByte");
-    add("error correction", SET(e.errorCorrectionSupport = CL_TRUE), 12,
-        "CL_DEVICE_ERROR_CORRECTION_SUPPORT: yes");
-    add("a GPU", SET(e.type = CL_DEVICE_TYPE_GPU), 3, "Type: CL_DEVICE_TYPE_GPU");
-    add("a GPU that is also the default shows no type",
-        SET(e.type = CL_DEVICE_TYPE_GPU | CL_DEVICE_TYPE_DEFAULT), 3, "");
-    add("both queue properties", SET(e.queueProperties = 3), 16,
-        "CL_DEVICE_QUEUE_PROPERTIES: CL_QUEUE_OUT_OF_ORDER_EXEC_MODE_ENABLE\n\tCL_QUEUE_PROFILING_ENABLE");
     add("fp flags by name, soft float unnamed",
         SET(e.singleFpConfig = CL_FP_INF_NAN | CL_FP_ROUND_TO_ZERO | CL_FP_FMA | CL_FP_SOFT_FLOAT), 20,
         "CL_DEVICE_SINGLE_FP_CONFIG: CL_FP_INF_NAN\n\tCL_FP_ROUND_TO_ZERO\n\tCL_FP_FMA");
@@ -302,6 +310,7 @@ void DialogsTest::aDevicePropertyShowsAsItsRowText()
     QCOMPARE(deviceRows(entry).value(row - 1), expected);
 }
 
+// A device of several types has no one name for them.
 void DialogsTest::anEmptyRowKeepsItsNameInJson()
 {
     const cl_device_type gpuAndDefault = CL_DEVICE_TYPE_GPU | CL_DEVICE_TYPE_DEFAULT;
@@ -350,24 +359,12 @@ void DialogsTest::openGlDialogShowsTheDriverStringsAndLeavesNoContextCurrent()
     QCOMPARE(rows, extensions);
 }
 
-void DialogsTest::reportShowsTheOpenGlStrings_data()
+// Without a context the report says so: tst_windowsystem sees it.
+void DialogsTest::reportListsTheOpenGlExtensionsApartByRunsOfBlanks()
 {
-    QTest::addColumn<QString>("extensions");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("no context") << QString() << "OpenGL\n  the OpenGL context could not be made\n";
-    QTest::newRow("runs of blanks") << " GL_a   GL_b  GL_c "
-                                    << "OpenGL\n  Version: 4.5\n  Vendor: Example\n  Renderer: soft\n"
-                                       "  Extensions (3)\n    GL_a\n    GL_b\n    GL_c\n";
-}
-
-void DialogsTest::reportShowsTheOpenGlStrings()
-{
-    QFETCH(QString, extensions);
-    QFETCH(QString, expected);
-    GlStrings strings;
-    if (!extensions.isNull())
-        strings = { "4.5", "Example", "soft", extensions, true };
-    QCOMPARE(InfoReport::openGl(strings), expected);
+    const GlStrings strings = { "4.5", "Example", "soft", " GL_a   GL_b  GL_c ", true };
+    QCOMPARE(InfoReport::openGl(strings), "OpenGL\n  Version: 4.5\n  Vendor: Example\n  Renderer: soft\n"
+                                          "  Extensions (3)\n    GL_a\n    GL_b\n    GL_c\n");
 }
 
 void DialogsTest::korvaneInfoExitStatusSaysHowItEnded_data()
@@ -377,7 +374,6 @@ void DialogsTest::korvaneInfoExitStatusSaysHowItEnded_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("says");
     QTest::newRow("help") << QStringList("--help") << true << 0 << "--json";
-    QTest::newRow("a wrong argument") << QStringList("--verbose") << true << 2 << "Unknown option 'verbose'";
     QTest::newRow("a word") << QStringList("platforms") << true << 2 << "unexpected argument \"platforms\"";
     QTest::newRow("no platform") << QStringList() << false << 1
                                  << "No OpenCL platform found (CL_PLATFORM_NOT_FOUND_KHR)\nOpenCL drivers are "
@@ -417,16 +413,17 @@ void DialogsTest::korvaneInfoPrintsWhatTheDialogsShow()
     QCOMPARE(report["opengl"]["extensions"].toArray().size(), treeOf(openGl.get())->topLevelItemCount());
 }
 
-// clinfo reads the same drivers through the same loader: korvane-info,
-// text and JSON, must show what it shows, on every device of every platform.
+// clinfo reads the same drivers through the same loader: korvane-info must
+// show what it shows, on every device of every platform. Compared are the
+// JSON report's rows; the text report lays out the same rows as the dialog
+// does, which korvaneInfoPrintsWhatTheDialogsShow holds it to.
 void DialogsTest::korvaneInfoAgreesWithClinfo_data()
 {
     QTest::addColumn<QString>("where");   // "P" or "P:D"
     QTest::addColumn<QString>("row");
     QTest::addColumn<int>("place");       // among the rows of that name
     QTest::addColumn<QStringList>("expected");
-    QString error;
-    const QVector<ClinfoPlatform> platforms = readClinfo(error);
+    const QVector<ClinfoPlatform> platforms = readClinfo();
     QTest::newRow("platforms") << QString() << "count" << 0 << QStringList(QString::number(platforms.size()));
     auto add = [](const QString &where, const Shown *shown, int count, const QHash<QString, QString> &properties) {
         QHash<QString, int> seen;
@@ -455,7 +452,6 @@ void DialogsTest::korvaneInfoAgreesWithClinfo()
     QFETCH(QString, row);
     QFETCH(int, place);
     QFETCH(QStringList, expected);
-    static const Run text = korvaneInfo({}, false);
     static const Run json = korvaneInfo({ "--json" }, false);
     const QJsonArray platforms = QJsonDocument::fromJson(json.out.toUtf8())["platforms"].toArray();
     if (where.isEmpty()) {
@@ -465,22 +461,12 @@ void DialogsTest::korvaneInfoAgreesWithClinfo()
     QJsonObject entry = platforms[where.section(':', 0, 0).toInt()].toObject();
     if (where.contains(':'))
         entry = entry["devices"].toArray()[where.section(':', 1).toInt()].toObject();
-    if (row == "name") {
-        const QString line = where.contains(':') ? "  Device: " + expected.first() + " (" + where + ")" : expected.first();
-        QVERIFY2(text.out.split('\n').contains(line), qPrintable(line));
-        QCOMPARE(entry["name"].toString(), expected.first());
-        return;
-    }
-    QJsonValue value;
+    QJsonValue value = entry[row];   // the name, which is no row
     for (const QJsonValue &candidate : entry["rows"].toArray())
         if (candidate["name"] == row && place-- == 0)
             value = candidate["value"];
-    QCOMPARE(linesOf(value), expected);
-    const QString indent(where.contains(':') ? 4 : 2, ' ');
-    const QRegularExpression shown('^' + QRegularExpression::escape(indent + row + ':') + "[ \t]"
-                                       + QRegularExpression::escape(expected.join('\n' + indent + '\t')) + '$',
-                                   QRegularExpression::MultilineOption);
-    QVERIFY2(shown.match(textBlock(text.out, where)).hasMatch(), qPrintable(textBlock(text.out, where)));
+    // A list of lines, whether the report holds one or several.
+    QCOMPARE(value.isArray() ? value.toVariant().toStringList() : QStringList(value.toString()), expected);
 }
 
 void DialogsTest::extensionNamesWrapOnlyAfterUnderscores()

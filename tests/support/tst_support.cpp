@@ -77,7 +77,6 @@ void SupportTest::scanListsWhatTheDriverHas_data()
     QTest::addColumn<QStringList>("platforms");
     const ClFault::Driver real = ClFault::Driver::Real;
     const QString machine = QStringLiteral("Portable Computing Language: 1");
-    QTest::newRow("the machine") << real << QByteArray() << 0 << 0 << 0 << QStringList{ machine };
     QTest::newRow("two fake platforms") << ClFault::Driver::TwoPlatformsTwoDevices << QByteArray() << 0 << 0 << 0
                                         << QStringList{ "Fake Platform A: 2", "Fake Platform B: 2" };
     QTest::newRow("an empty platform first") << ClFault::Driver::PlatformWithoutDevice << QByteArray() << 0 << 0

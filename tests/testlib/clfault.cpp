@@ -56,7 +56,8 @@ int fakeIndex(const void *handle, const char *const (&names)[count])
     return -1;
 }
 
-struct State
+// What tests asked for and the calls counted since: reset() clears it all.
+struct Requests
 {
     ClFault::Driver driver = ClFault::Driver::Real;
     QList<Failure> failures;
@@ -66,14 +67,19 @@ struct State
     QHash<cl_device_info, QByteArray> deviceOverrides;
     size_t workGroupLimit = 0;
     cl_ulong localMemoryLimit = 0;
+    QByteArray programSource;
+    bool emulateSharing = false;
+    int glDeviceListPadding = 0;
+};
+
+// Besides, what the program did with its objects, which outlives a reset.
+struct State : Requests
+{
     QHash<cl_kernel, QHash<cl_uint, size_t>> localArgs;   // the local-memory arguments' sizes
     QSet<void *> live;
     QSet<void *> released;
     int staleUses = 0;
     QVector<cl_context_properties> contextProperties;
-    QByteArray programSource;
-    bool emulateSharing = false;
-    int glDeviceListPadding = 0;
     int sharingWithoutExtension = 0;
     QSet<void *> sharingContexts;    // created with GL properties while emulating
     QHash<cl_mem, bool> sharedObjects;   // whether acquired
@@ -159,7 +165,8 @@ auto creating(cl_int gated, cl_int *errcode, Create create) -> decltype(create()
     return nullptr;
 }
 
-// A release: a released handle is answered with invalid, never forwarded.
+// A release: a released handle is answered with invalid, never forwarded;
+// what the layer kept about the object goes with it.
 template <typename Release>
 cl_int releasing(const char *function, void *handle, cl_int invalid, Release release)
 {
@@ -168,6 +175,7 @@ cl_int releasing(const char *function, void *handle, cl_int invalid, Release rel
     if (state().live.remove(handle))
         state().released.insert(handle);
     state().sharedObjects.remove(static_cast<cl_mem>(handle));
+    state().localArgs.remove(static_cast<cl_kernel>(handle));
     return release();
 }
 
@@ -229,11 +237,6 @@ cl_int answer(const void *data, size_t size, size_t valueSize, void *value, size
     return CL_SUCCESS;
 }
 
-cl_int answerText(const char *text, size_t valueSize, void *value, size_t *returned)
-{
-    return answer(text, strlen(text) + 1, valueSize, value, returned);
-}
-
 // Answers a list of count fake handles starting at first, as clGet*IDs do.
 template <typename Id>
 cl_int answerFakes(const char *const *first, cl_uint count, cl_uint entries, Id *ids, cl_uint *found)
@@ -279,8 +282,7 @@ GLint glBufferSize(GLuint buffer)
     const auto proc = [](const char *name) { return glXGetProcAddressARB(reinterpret_cast<const GLubyte *>(name)); };
     const auto bind = reinterpret_cast<PFNGLBINDBUFFERPROC>(proc("glBindBuffer"));
     const auto parameter = reinterpret_cast<PFNGLGETBUFFERPARAMETERIVPROC>(proc("glGetBufferParameteriv"));
-    GLint previous = 0;
-    GLint size = 0;
+    GLint previous = 0, size = 0;
     if (!glXGetCurrentContext())
         return 0;
     glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &previous);
@@ -330,18 +332,7 @@ namespace ClFault {
 
 void reset()
 {
-    State &s = state();
-    s.driver = Driver::Real;
-    s.failures.clear();
-    s.counts.clear();
-    s.recording = false;
-    s.recorded.clear();
-    s.deviceOverrides.clear();
-    s.workGroupLimit = 0;
-    s.localMemoryLimit = 0;
-    s.programSource.clear();
-    s.emulateSharing = false;
-    s.glDeviceListPadding = 0;
+    static_cast<Requests &>(state()) = Requests();
 }
 
 void setDriver(Driver driver) { state().driver = driver; }
@@ -446,7 +437,8 @@ CL_API_ENTRY cl_int CL_API_CALL clGetPlatformInfo(cl_platform_id platform, cl_pl
         return gated;
     const int fake = fakeIndex(platform, fakePlatforms);
     if (fake >= 0 && param_name == CL_PLATFORM_NAME)
-        return answerText(fakePlatforms[fake], param_value_size, param_value, param_value_size_ret);
+        return answer(fakePlatforms[fake], strlen(fakePlatforms[fake]) + 1, param_value_size, param_value,
+                      param_value_size_ret);
     return FORWARD(clGetPlatformInfo)(realPlatform(platform), param_name, param_value_size, param_value,
                                       param_value_size_ret);
 }
@@ -479,7 +471,7 @@ CL_API_ENTRY cl_int CL_API_CALL clGetDeviceInfo(cl_device_id device, cl_device_i
     if (s.localMemoryLimit && param_name == CL_DEVICE_LOCAL_MEM_SIZE)
         return reply(&s.localMemoryLimit, sizeof(cl_ulong));
     if (fake >= 0 && param_name == CL_DEVICE_NAME)
-        return answerText(fakeDevices[fake], param_value_size, param_value, param_value_size_ret);
+        return reply(fakeDevices[fake], strlen(fakeDevices[fake]) + 1);
     if (fake >= 0 && param_name == CL_DEVICE_PLATFORM)
         return reply(&fakePlatform, sizeof fakePlatform);
     return FORWARD(clGetDeviceInfo)(realDevice(device), param_name, param_value_size, param_value,
@@ -705,36 +697,18 @@ CL_API_ENTRY cl_int CL_API_CALL clWaitForEvents(cl_uint num_events, const cl_eve
     return FORWARD(clWaitForEvents)(num_events, event_list);
 }
 
-CL_API_ENTRY cl_int CL_API_CALL clReleaseEvent(cl_event event)
-{
-    return releasing(__func__, event, CL_INVALID_EVENT, [&] { return FORWARD(clReleaseEvent)(event); });
-}
+// Each release: a released handle is answered with invalid, never forwarded.
+#define RELEASE(function, Handle, invalid) \
+    CL_API_ENTRY cl_int CL_API_CALL function(Handle handle) \
+    { \
+        return releasing(#function, handle, invalid, [&] { return FORWARD(function)(handle); }); \
+    }
 
-CL_API_ENTRY cl_int CL_API_CALL clReleaseKernel(cl_kernel kernel)
-{
-    state().localArgs.remove(kernel);
-    return releasing(__func__, kernel, CL_INVALID_KERNEL, [&] { return FORWARD(clReleaseKernel)(kernel); });
-}
-
-CL_API_ENTRY cl_int CL_API_CALL clReleaseProgram(cl_program program)
-{
-    return releasing(__func__, program, CL_INVALID_PROGRAM, [&] { return FORWARD(clReleaseProgram)(program); });
-}
-
-CL_API_ENTRY cl_int CL_API_CALL clReleaseMemObject(cl_mem memobj)
-{
-    return releasing(__func__, memobj, CL_INVALID_MEM_OBJECT, [&] { return FORWARD(clReleaseMemObject)(memobj); });
-}
-
-CL_API_ENTRY cl_int CL_API_CALL clReleaseCommandQueue(cl_command_queue queue)
-{
-    return releasing(__func__, queue, CL_INVALID_COMMAND_QUEUE,
-                     [&] { return FORWARD(clReleaseCommandQueue)(queue); });
-}
-
-CL_API_ENTRY cl_int CL_API_CALL clReleaseContext(cl_context context)
-{
-    return releasing(__func__, context, CL_INVALID_CONTEXT, [&] { return FORWARD(clReleaseContext)(context); });
-}
+RELEASE(clReleaseEvent, cl_event, CL_INVALID_EVENT)
+RELEASE(clReleaseKernel, cl_kernel, CL_INVALID_KERNEL)
+RELEASE(clReleaseProgram, cl_program, CL_INVALID_PROGRAM)
+RELEASE(clReleaseMemObject, cl_mem, CL_INVALID_MEM_OBJECT)
+RELEASE(clReleaseCommandQueue, cl_command_queue, CL_INVALID_COMMAND_QUEUE)
+RELEASE(clReleaseContext, cl_context, CL_INVALID_CONTEXT)
 
 } // extern "C"

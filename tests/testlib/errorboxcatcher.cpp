@@ -30,7 +30,6 @@ ErrorBoxCatcher::~ErrorBoxCatcher()
 void ErrorBoxCatcher::clear()
 {
     seen.clear();
-    texts.clear();
     details.clear();
 }
 
@@ -43,7 +42,6 @@ void ErrorBoxCatcher::closeOpenBoxes()
         box->setProperty("korvaneSeen", true);
         for (ErrorBoxCatcher *catcher : catchers()) {
             catcher->seen << box->windowTitle() + QLatin1Char('|') + box->text();
-            catcher->texts << box->text();
             catcher->details << box->detailedText();
         }
         box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->click() : box->reject();

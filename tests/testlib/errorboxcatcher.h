@@ -21,7 +21,6 @@ public:
     void clear();
 
     QStringList seen;      // "title|text" of every box, in order
-    QStringList texts;
     QStringList details;   // each box's detailed text
 
 private:

@@ -1,12 +1,8 @@
 #ifndef VIEWHARNESS_H
 #define VIEWHARNESS_H
 
-#include <QGLWidget>
-#include <QImage>
 #include <QTest>
 #include <QWidget>
-
-#include <functional>
 
 // Hosts one demonstration view in a window of its own, shown and exposed,
 // with the first platform and device selected, as a user would see it.
@@ -31,9 +27,5 @@ public:
     QWidget *const window;
     View *const view;
 };
-
-// How many pixels of the view's frame buffer satisfy the predicate.
-int countPixels(QGLWidget *view, const std::function<bool(QRgb)> &predicate);
-bool isBlack(QRgb pixel);
 
 #endif
