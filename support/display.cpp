@@ -157,7 +157,9 @@ std::unique_ptr<QApplication> startGuiApplication(int &argc, char *argv[], const
 // been shown on it, and a widget is painted only once exposed.
 bool glWidgetsGetPaintEvents()
 {
-    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    // Asked at every frame; the platform does not change while the program runs.
+    static const bool paintEvents = !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    return paintEvents;
 }
 
 const char *noGlContextText()

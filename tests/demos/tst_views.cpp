@@ -374,12 +374,12 @@ private slots:
     // Kernels limited to 64 work-items a group and 16 KiB of local memory,
     // the least an early device guarantees.
     // Devices may run as few as one work-item a group: 64 still holds the
-    // glow filter's staged group, 16 does not.
+    // glow filter's staged group, 16 and 1 do not.
     void everyViewRunsOnASmallDevice_data()
     {
         QTest::addColumn<int>("view");
         QTest::addColumn<int>("items");
-        for (int items : { 64, 16 }) {
+        for (int items : { 64, 16, 1 }) {
             const QByteArray limit = " in groups of " + QByteArray::number(items);
             QTest::newRow("sine wave" + limit) << int(SineWave) << items;
             QTest::newRow("post-processing without a tile" + limit) << int(PostProcessing) << items;
