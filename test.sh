@@ -24,7 +24,12 @@ if [ "${1:-}" = "--sanitize" ]; then
     options+=(-DKORVANE_SANITIZE=ON)
     # Only the drivers' own leaks are suppressed, never the program's.
     export LSAN_OPTIONS="suppressions='$PWD/tests/lsan.supp':print_suppressions=0"
-    export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
+    # LeakSanitizer guesses the layout of glibc's dynamic TLS blocks from
+    # their alignment and, for a block a library of the Wayland run loads,
+    # guesses wrong: its tracer reads a bogus range and crashes at every exit
+    # ("Tracer caught signal 11"). Not tracking __tls_get_addr leaves those
+    # blocks unscanned; stacks, static TLS and globals are still roots.
+    export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:intercept_tls_get_addr=0"
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 fi
 
@@ -49,21 +54,7 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 
-log="$build/Testing/suite-output.log"
-mkdir -p "$build/Testing"
-if ! (cd "$build" && ctest --output-on-failure --no-tests=error -j"$(nproc)" "$@") 2>&1 | tee "$log"; then
-    # LeakSanitizer's stop-the-world tracer now and then crashes by itself
-    # at exit ("Tracer caught signal") after every check has passed: that
-    # is no finding, so the failed tests run once more. A sanitizer report
-    # or a failed check is never run again.
-    if [ "$build" = build-sanitize ] && grep -q "Tracer caught signal" "$log" \
-        && ! grep -qE "FAIL!|ERROR: (AddressSanitizer|LeakSanitizer: detected)|runtime error:" "$log"; then
-        echo "LeakSanitizer's tracer crashed at exit; running the failed tests once more"
-        (cd "$build" && ctest --output-on-failure --rerun-failed)
-    else
-        exit 1
-    fi
-fi
+(cd "$build" && ctest --output-on-failure --no-tests=error -j"$(nproc)" "$@")
 
 if [ "$fuzz" != 0 ]; then
     KORVANE_FUZZ_SECONDS="$fuzz" tools/fuzz.sh
