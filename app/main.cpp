@@ -27,11 +27,6 @@ void describeOptions(QCommandLineParser &parser)
     });
 }
 
-void printTo(FILE *stream, const QString &text)
-{
-    std::fputs(text.toLocal8Bit().constData(), stream);
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -43,21 +38,21 @@ int main(int argc, char *argv[])
         return answered;
     const QString unreachable = windowSystemProblem(argc, argv);
     if (!unreachable.isEmpty()) {
-        printTo(stderr, QStringLiteral("korvane: %1\n").arg(unreachable));
+        print(stderr, QStringLiteral("korvane: %1\n").arg(unreachable));
         return 2;
     }
 
     const std::unique_ptr<QApplication> app = startGuiApplication(argc, argv, "korvane");
     const QString wrong = readArguments(parser, QApplication::arguments());
     if (!wrong.isEmpty()) {
-        printTo(stderr, QStringLiteral("korvane: %1\nUsage: korvane [--tab NAME] [--device P:D] [--start]\n").arg(wrong));
+        print(stderr, QStringLiteral("korvane: %1\nUsage: korvane [--tab NAME] [--device P:D] [--start]\n").arg(wrong));
         return 2;
     }
     // Every refusal comes before the window shows.
     MainWindow window;
     const QString refused = window.choose(parser.value(QStringLiteral("tab")), parser.value(QStringLiteral("device")));
     if (!refused.isEmpty()) {
-        printTo(stderr, QStringLiteral("korvane: %1\n").arg(refused));
+        print(stderr, QStringLiteral("korvane: %1\n").arg(refused));
         return 2;
     }
     window.show();

@@ -6,12 +6,6 @@
 
 namespace {
 
-void print(FILE *stream, const QString &text)
-{
-    std::fputs(text.toLocal8Bit().constData(), stream);
-    std::fflush(stream);
-}
-
 // Qt lists its own options only in a GUI application's help, and prints
 // the whole help itself.
 int answerHelpAll(int &argc, char *argv[], const char *program, QCommandLineParser &parser)
@@ -28,6 +22,12 @@ int answerHelpAll(int &argc, char *argv[], const char *program, QCommandLinePars
 }
 
 } // namespace
+
+void print(FILE *stream, const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
 
 void addCommonOptions(QCommandLineParser &parser)
 {

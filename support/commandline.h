@@ -5,9 +5,14 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdio>
+
 // The programs' command lines: their own options beside Qt's. Qt takes its
 // options (-platform, -display, -style, ...) out of the arguments when it
 // builds a GUI application; what it leaves must be the program's.
+
+// Writes text to stream (stdout, stderr) in the locale's encoding, at once.
+void print(FILE *stream, const QString &text);
 
 // Adds --help, --help-all and --version, which every program takes, and
 // reads a single-dash word as Qt reads its own options: -reverse is one

@@ -39,7 +39,7 @@ class MainWindowTest : public QObject
 private slots:
     void initTestCase();
     void init() { ClFault::reset(); }
-    void cleanupTestCase();
+    void cleanupTestCase() { window.reset(); }
 
     void selectorsOfferWhatTheDriversHave_data();
     void selectorsOfferWhatTheDriversHave();
@@ -65,11 +65,6 @@ void MainWindowTest::initTestCase()
     window = openWindow();
     qInstallMessageHandler(previous);
     QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join('\n')));
-}
-
-void MainWindowTest::cleanupTestCase()
-{
-    window.reset();
 }
 
 void MainWindowTest::selectorsOfferWhatTheDriversHave_data()
@@ -122,8 +117,7 @@ void MainWindowTest::selectorsOfferWhatTheDriversHave()
 
 // As --tab and --device give them, through the selectors and the tab's
 // Start: the view of that tab starts on that device, and a failure's
-// details name it and the tab. The views' own
-// tests read the rest of the details.
+// details name it and the tab. The views' own tests read the rest.
 void MainWindowTest::theCommandLinesDeviceRunsTheTabsView_data()
 {
     QTest::addColumn<QString>("tab");

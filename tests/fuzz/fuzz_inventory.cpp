@@ -155,8 +155,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     FuzzInput bytes(data, size);
     input = &bytes;
-    ClInventory inventory;
-    std::memset(&inventory, 0, sizeof inventory);
+    ClInventory inventory = {};
     if (scanOpenClInventory(inventory) == CL_SUCCESS) {
         // A successful scan promises terminated text and whole arrays.
         for (cl_uint i = 0; i < inventory.numPlatforms; ++i) {

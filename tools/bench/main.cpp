@@ -31,12 +31,6 @@ struct Options
     int deviceIndex = -1;
 };
 
-void print(FILE *stream, const QString &text)
-{
-    std::fputs(text.toLocal8Bit().constData(), stream);
-    std::fflush(stream);
-}
-
 void describeOptions(QCommandLineParser &parser)
 {
     addCommonOptions(parser);

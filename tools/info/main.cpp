@@ -15,12 +15,6 @@
 
 namespace {
 
-void print(FILE *stream, const QString &text)
-{
-    fputs(text.toLocal8Bit().constData(), stream);
-    fflush(stream);
-}
-
 // The report is the program's only output: the toolkit's own notes (such as
 // a missing runtime folder) would only be noise to a script reading it.
 void dropToolkitNotes(QtMsgType type, const QMessageLogContext &, const QString &message)
