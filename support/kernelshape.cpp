@@ -1,0 +1,73 @@
+#include "kernelshape.h"
+
+namespace {
+
+std::optional<KernelShape> fromEnvironment()
+{
+    std::optional<KernelShape> shape;
+    parseKernelShape(qEnvironmentVariable("KORVANE_KERNEL_SHAPE"), shape);
+    return shape;
+}
+
+std::optional<KernelShape> &forcedShape()
+{
+    static std::optional<KernelShape> shape = fromEnvironment();
+    return shape;
+}
+
+template <typename Value>
+Value deviceValue(cl_device_id device, cl_device_info param)
+{
+    Value value{};
+    if (clGetDeviceInfo(device, param, sizeof value, &value, nullptr) != CL_SUCCESS)
+        return Value{};
+    return value;
+}
+
+} // namespace
+
+// GPUs and accelerators take the GPU shape, and a CPU device that asks for
+// vectors of several floats (PoCL: 8 or 16) the CPU shape, several times
+// faster there. A CPU device that asks for vectors of one float compiles
+// work-items into SIMD lanes, as a GPU runs them: rusticl's llvmpipe. There
+// each kernel takes the shape that ran it faster on rusticl (README,
+// "Kernels on CPUs and GPUs"): the GPU shape of nbody_sim, whose one body a
+// work-item it runs in lanes as well as PoCL runs sixteen, and the CPU
+// shape of postprocess, whose runs of pixels it loads and stores in fewer,
+// wider accesses than single pixels. sine_wave has one shape.
+KernelShape kernelShapeFor(cl_device_id device, const char *kernelName)
+{
+    if (forcedShape())
+        return *forcedShape();
+    const auto type = deviceValue<cl_device_type>(device, CL_DEVICE_TYPE);
+    if (type & (CL_DEVICE_TYPE_GPU | CL_DEVICE_TYPE_ACCELERATOR))
+        return KernelShape::Gpu;
+    const bool runsItemsInLanes = deviceValue<cl_uint>(device, CL_DEVICE_PREFERRED_VECTOR_WIDTH_FLOAT) == 1;
+    return runsItemsInLanes && qstrcmp(kernelName, "nbody_sim") == 0 ? KernelShape::Gpu : KernelShape::Cpu;
+}
+
+void forceKernelShape(std::optional<KernelShape> shape)
+{
+    forcedShape() = shape;
+}
+
+QByteArray kernelBuildOptions(KernelShape shape)
+{
+    return shape == KernelShape::Gpu ? "-cl-fast-relaxed-math -DKORVANE_SHAPE_GPU" : "-cl-fast-relaxed-math";
+}
+
+QString kernelShapeName(KernelShape shape)
+{
+    return shape == KernelShape::Gpu ? QStringLiteral("gpu") : QStringLiteral("cpu");
+}
+
+bool parseKernelShape(const QString &text, std::optional<KernelShape> &shape)
+{
+    if (text == QLatin1String("auto"))
+        shape.reset();
+    else if (text == QLatin1String("cpu") || text == QLatin1String("gpu"))
+        shape = text == QLatin1String("gpu") ? KernelShape::Gpu : KernelShape::Cpu;
+    else
+        return false;
+    return true;
+}
