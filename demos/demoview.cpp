@@ -230,8 +230,8 @@ bool DemoView::openSession(const cl_context_properties *properties)
 
 bool DemoView::buildKernel(const char *sourceFile, const char *kernelName)
 {
-    shape = kernelShapeFor(selectedDevice(), kernelName);
-    return check(::buildKernel(context, selectedDevice(), sourceFile, kernelName, shape, program, kernel, buildLog));
+    return check(chooseKernelShape(selectedDevice(), kernelName, shape), "clGetDeviceInfo")
+           && check(::buildKernel(context, selectedDevice(), sourceFile, kernelName, shape, program, kernel, buildLog));
 }
 
 void DemoView::startFrameParts()

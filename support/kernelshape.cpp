@@ -5,7 +5,9 @@ namespace {
 std::optional<KernelShape> fromEnvironment()
 {
     std::optional<KernelShape> shape;
-    parseKernelShape(qEnvironmentVariable("KORVANE_KERNEL_SHAPE"), shape);
+    const QString text = qEnvironmentVariable("KORVANE_KERNEL_SHAPE");
+    if (!text.isEmpty() && !parseKernelShape(text, shape))
+        qWarning("KORVANE_KERNEL_SHAPE=%s is not cpu, gpu or auto: each device gets its own shape", qPrintable(text));
     return shape;
 }
 
@@ -13,15 +15,6 @@ std::optional<KernelShape> &forcedShape()
 {
     static std::optional<KernelShape> shape = fromEnvironment();
     return shape;
-}
-
-template <typename Value>
-Value deviceValue(cl_device_id device, cl_device_info param)
-{
-    Value value{};
-    if (clGetDeviceInfo(device, param, sizeof value, &value, nullptr) != CL_SUCCESS)
-        return Value{};
-    return value;
 }
 
 } // namespace
@@ -35,15 +28,23 @@ Value deviceValue(cl_device_id device, cl_device_info param)
 // work-item it runs in lanes as well as PoCL runs sixteen, and the CPU
 // shape of postprocess, whose runs of pixels it loads and stores in fewer,
 // wider accesses than single pixels. sine_wave has one shape.
-KernelShape kernelShapeFor(cl_device_id device, const char *kernelName)
+cl_int chooseKernelShape(cl_device_id device, const char *kernelName, KernelShape &shape)
 {
+    shape = forcedShape().value_or(KernelShape::Cpu);
     if (forcedShape())
-        return *forcedShape();
-    const auto type = deviceValue<cl_device_type>(device, CL_DEVICE_TYPE);
-    if (type & (CL_DEVICE_TYPE_GPU | CL_DEVICE_TYPE_ACCELERATOR))
-        return KernelShape::Gpu;
-    const bool runsItemsInLanes = deviceValue<cl_uint>(device, CL_DEVICE_PREFERRED_VECTOR_WIDTH_FLOAT) == 1;
-    return runsItemsInLanes && qstrcmp(kernelName, "nbody_sim") == 0 ? KernelShape::Gpu : KernelShape::Cpu;
+        return CL_SUCCESS;
+    cl_device_type type = 0;
+    cl_uint floatWidth = 0;
+    cl_int s = clGetDeviceInfo(device, CL_DEVICE_TYPE, sizeof type, &type, nullptr);
+    if (s == CL_SUCCESS)
+        s = clGetDeviceInfo(device, CL_DEVICE_PREFERRED_VECTOR_WIDTH_FLOAT, sizeof floatWidth, &floatWidth, nullptr);
+    if (s != CL_SUCCESS)
+        return s;
+    const bool gpu = type & (CL_DEVICE_TYPE_GPU | CL_DEVICE_TYPE_ACCELERATOR);
+    const bool runsItemsInLanes = floatWidth == 1;
+    if (gpu || (runsItemsInLanes && qstrcmp(kernelName, "nbody_sim") == 0))
+        shape = KernelShape::Gpu;
+    return CL_SUCCESS;
 }
 
 void forceKernelShape(std::optional<KernelShape> shape)

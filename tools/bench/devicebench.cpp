@@ -143,7 +143,8 @@ QString DeviceBench::attempt(const Run &work)
 // Every figure says how its kernel was built.
 QJsonObject DeviceBench::describe(const char *kernelName, const QString &size, const char *work) const
 {
-    const KernelShape shape = kernelShapeFor(device, kernelName);
+    KernelShape shape = KernelShape::Cpu;
+    chooseKernelShape(device, kernelName, shape);   // a failure ends the figure in useKernel
     return { { "kernel", kernelName },
              { "size", size },
              { "work", work },
@@ -154,7 +155,8 @@ QJsonObject DeviceBench::describe(const char *kernelName, const QString &size, c
 KernelShape DeviceBench::useKernel(const char *sourceFile, const char *kernelName)
 {
     QByteArray log;
-    const KernelShape shape = kernelShapeFor(device, kernelName);
+    KernelShape shape = KernelShape::Cpu;
+    check(chooseKernelShape(device, kernelName, shape), "clGetDeviceInfo");
     const ClCall call = buildKernel(context, device, sourceFile, kernelName, shape, program, kernel, log);
     check(call.status, call.name);
     return shape;

@@ -36,7 +36,7 @@ public:
     ~DeviceBench();
 
     // Context and queue on the device; returns the failure, if any. Each
-    // kernel takes the shape kernelShapeFor() gives it there.
+    // kernel takes the shape chooseKernelShape() gives it there.
     QString open(cl_platform_id platform, cl_device_id device);
 
     // {"device": {"gflops", "copyGBps"}, "host": {...}}: the best of every
