@@ -128,6 +128,8 @@ void DemoView::animate()
 {
     if (isRunning())
         repaintNow();
+    else
+        emit stoppedRunning();
 }
 
 void DemoView::framecount()
