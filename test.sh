@@ -38,21 +38,19 @@ cmake --build "$build" -j"$(nproc)"
 # The second OpenCL implementation the tests labelled rusticl run on.
 tools/second-driver.sh "$build/second-driver"
 
-# One X server for the whole run; each test finds it through DISPLAY.
-n=90
-while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-display=":$n"
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+# One X server for the whole run; each test finds it through DISPLAY. The
+# server picks a free display number itself and writes it once it answers,
+# so that two runs on one machine never share a server.
+display_file=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$display_file" >/dev/null 2>&1 &
 xvfb_pid=$!
-trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
-export DISPLAY="$display"
-# The socket appears before the server answers: wait for an answer.
-# -noreset keeps the server from resetting when that probe disconnects,
-# which would drop a client connecting in the meantime.
+trap 'kill $xvfb_pid 2>/dev/null || true; rm -f "$display_file"' EXIT
 for _ in $(seq 100); do
-    xdotool getdisplaygeometry >/dev/null 2>&1 && break
+    [ -s "$display_file" ] && break
     sleep 0.1
 done
+[ -s "$display_file" ] || { echo "test.sh: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$(cat "$display_file")"
 
 (cd "$build" && ctest --output-on-failure --no-tests=error -j"$(nproc)" "$@")
 

@@ -1,3 +1,4 @@
+#include "clinventory.h"
 #include "commandline.h"
 #include "display.h"
 #include "mainwindow.h"
@@ -27,6 +28,20 @@ void describeOptions(QCommandLineParser &parser)
     });
 }
 
+// Every refusal comes before the window, whose views make OpenGL contexts
+// and so load the OpenGL driver: a wrong argument costs an OpenCL scan at
+// most.
+QString refusal(const QString &tab, const QString &device)
+{
+    ClInventory inventory = {};
+    // A failed scan leaves no device to find.
+    if (!device.isEmpty() && scanOpenClInventory(inventory) != CL_SUCCESS)
+        releaseOpenClInventory(inventory);
+    const QString refused = MainWindow::refusal(tab, device, inventory);
+    releaseOpenClInventory(inventory);
+    return refused;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -48,13 +63,15 @@ int main(int argc, char *argv[])
         print(stderr, QStringLiteral("korvane: %1\nUsage: korvane [--tab NAME] [--device P:D] [--start]\n").arg(wrong));
         return 2;
     }
-    // Every refusal comes before the window shows.
-    MainWindow window;
-    const QString refused = window.choose(parser.value(QStringLiteral("tab")), parser.value(QStringLiteral("device")));
+    const QString tab = parser.value(QStringLiteral("tab"));
+    const QString device = parser.value(QStringLiteral("device"));
+    const QString refused = refusal(tab, device);
     if (!refused.isEmpty()) {
         print(stderr, QStringLiteral("korvane: %1\n").arg(refused));
         return 2;
     }
+    MainWindow window;
+    window.choose(tab, device);
     window.show();
     window.resize(768, 512);
     if (parser.isSet(QStringLiteral("start")))

@@ -65,24 +65,29 @@ void MainWindow::nameAfterTab(QWidget *view)
     view->setAccessibleName(ui->tabWidget->tabText(tab));
 }
 
-QTimer *MainWindow::createTimer(const char *name, int interval, DemoView *view,
-                                void (DemoView::*slot)())
+QTimer *MainWindow::createTimer(const char *name, DemoView *view, void (DemoView::*slot)())
 {
     QTimer *timer = new QTimer(this);
     timer->setObjectName(QLatin1String(name));
     connect(timer, &QTimer::timeout, view, slot);
-    timer->start(interval);
     return timer;
 }
 
+// The animation timers tick only while there is something to animate (see
+// animateCurrentView); the frame counters tick once a second throughout.
 void MainWindow::createTimers()
 {
-    tmrWdgtAnimate = createTimer("tmrWdgtAnimate", 1, oglWdgt, &DemoView::animate);
-    tmrWdgtFrames = createTimer("tmrWdgtFrames", 1000, oglWdgt, &DemoView::framecount);
-    tmrPPAnimate = createTimer("tmrPPAnimate", 1, oglPP, &DemoView::animate);
-    tmrPPFrames = createTimer("tmrPPFrames", 1000, oglPP, &DemoView::framecount);
-    tmrNBodyAnimate = createTimer("tmrNBodyAnimate", 1, oglNBody, &DemoView::animate);
-    tmrNBodyFrames = createTimer("tmrNBodyFrames", 1000, oglNBody, &DemoView::framecount);
+    tmrWdgtAnimate = createTimer("tmrWdgtAnimate", oglWdgt, &DemoView::animate);
+    tmrWdgtFrames = createTimer("tmrWdgtFrames", oglWdgt, &DemoView::framecount);
+    tmrPPAnimate = createTimer("tmrPPAnimate", oglPP, &DemoView::animate);
+    tmrPPFrames = createTimer("tmrPPFrames", oglPP, &DemoView::framecount);
+    tmrNBodyAnimate = createTimer("tmrNBodyAnimate", oglNBody, &DemoView::animate);
+    tmrNBodyFrames = createTimer("tmrNBodyFrames", oglNBody, &DemoView::framecount);
+    for (QTimer *frames : { tmrWdgtFrames, tmrPPFrames, tmrNBodyFrames })
+        frames->start(1000);
+    for (DemoView *view : { static_cast<DemoView *>(oglWdgt), static_cast<DemoView *>(oglPP),
+                            static_cast<DemoView *>(oglNBody) })
+        connect(view, &DemoView::stoppedRunning, this, &MainWindow::animateCurrentView);
 }
 
 void MainWindow::fillPlatforms()
@@ -108,14 +113,29 @@ QStringList MainWindow::demoNames()
     return { QStringLiteral("sine"), QStringLiteral("postprocess"), QStringLiteral("nbody") };
 }
 
+QString MainWindow::refusal(const QString &tab, const QString &device, const ClInventory &inventory)
+{
+    if (!tab.isEmpty() && !demoNames().contains(tab))
+        return QStringLiteral("there is no tab \"%1\"; the tabs are %2").arg(tab, demoNames().join(QStringLiteral(", ")));
+    int platform = -1;
+    int index = -1;
+    if (!device.isEmpty() && !(parseDeviceIndexes(device, platform, index) && inventoryDevice(inventory, platform, index)))
+        return QStringLiteral("there is no device \"%1\"; korvane-info lists them as P:D").arg(device);
+    return QString();
+}
+
 QString MainWindow::choose(const QString &tab, const QString &device)
 {
-    const int index = tab.isEmpty() ? 0 : demoNames().indexOf(tab);
-    if (index < 0)
-        return QStringLiteral("there is no tab \"%1\"; the tabs are %2").arg(tab, demoNames().join(QStringLiteral(", ")));
-    ui->tabWidget->setCurrentIndex(index);
-    if (!device.isEmpty() && !selectDevice(device))
-        return QStringLiteral("there is no device \"%1\"; korvane-info lists them as P:D").arg(device);
+    const QString refused = refusal(tab, device, inventory);
+    if (!refused.isEmpty())
+        return refused;
+    ui->tabWidget->setCurrentIndex(tab.isEmpty() ? 0 : demoNames().indexOf(tab));
+    int platform = -1;
+    int index = -1;
+    if (parseDeviceIndexes(device, platform, index)) {
+        ui->cmbPlatform->setCurrentIndex(platform);
+        ui->cmbDevice->setCurrentIndex(index);
+    }
     return QString();
 }
 
@@ -131,17 +151,6 @@ QString MainWindow::launch(const QString &tab, const QString &device, bool start
     if (refused.isEmpty() && start)
         startCurrentTab();
     return refused;
-}
-
-bool MainWindow::selectDevice(const QString &device)
-{
-    int platform = -1;
-    int index = -1;
-    if (!parseDeviceIndexes(device, platform, index) || !inventoryDevice(inventory, platform, index))
-        return false;
-    ui->cmbPlatform->setCurrentIndex(platform);
-    ui->cmbDevice->setCurrentIndex(index);
-    return true;
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
@@ -191,11 +200,11 @@ void MainWindow::on_tabWidget_currentChanged(int index)
 {
     const QString text = ui->tabWidget->tabText(index);
     if (text == QLatin1String("OpenGL post-processing"))
-        activateView(tmrPPAnimate, oglPP);
+        activateView(oglPP);
     if (text == QLatin1String("OpenCL Simple OpenGL Interop"))
-        activateView(tmrWdgtAnimate, oglWdgt);
+        activateView(oglWdgt);
     if (text == QLatin1String("OpenCL N-Body Physics Simulation"))
-        activateView(tmrNBodyAnimate, oglNBody);
+        activateView(oglNBody);
     resizeViews();
 }
 
@@ -228,22 +237,33 @@ void MainWindow::startView(DemoView *view)
     // build's scratch memory.
     returnFreedHeapPages();
     routeFrameDisplay(view);
+    animateCurrentView();
 }
 
-// Only the current tab's view animates; the selectors follow it back to
-// the device it was last started on.
-void MainWindow::activateView(QTimer *animateTimer, DemoView *view)
+// The selectors follow the view back to the device it was last started on.
+void MainWindow::activateView(DemoView *view)
 {
-    animateTimer->start(1);
-    for (QTimer *timer : { tmrWdgtAnimate, tmrNBodyAnimate, tmrPPAnimate }) {
-        if (timer != animateTimer)
-            timer->stop();
-    }
     if (view->deviceIndex != -1 && view->platformIndex != -1) {
         ui->cmbPlatform->setCurrentIndex(view->platformIndex);
         ui->cmbDevice->setCurrentIndex(view->deviceIndex);
     }
     routeFrameDisplay(view);
+    animateCurrentView();
+}
+
+// Only the current tab's view animates, and only while it runs: a 1 ms
+// timer with nothing to draw still wakes the processor a thousand times a
+// second and keeps it from its deeper sleep states.
+void MainWindow::animateCurrentView()
+{
+    QTimer *const timers[] = { tmrWdgtAnimate, tmrPPAnimate, tmrNBodyAnimate };
+    DemoView *const views[] = { oglWdgt, oglPP, oglNBody };
+    for (int tab = 0; tab < 3; ++tab) {
+        if (tab == ui->tabWidget->currentIndex() && views[tab]->isRunning())
+            timers[tab]->start(1);
+        else
+            timers[tab]->stop();
+    }
 }
 
 void MainWindow::routeFrameDisplay(DemoView *view)

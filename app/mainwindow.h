@@ -30,6 +30,11 @@ public:
 
     // The names --tab takes, in tab order.
     static QStringList demoNames();
+    // Why the tab named tab (none: the first) or the device "P:D" of
+    // inventory (none: the selectors' choice) cannot be opened, or nothing.
+    // Needs no window: a wrong argument is refused before any view makes
+    // an OpenGL context.
+    static QString refusal(const QString &tab, const QString &device, const ClInventory &inventory);
     // Opens the named tab (none: the first) and selects the device "P:D"
     // (none: the selectors' choice). Returns why it refused, or nothing.
     QString choose(const QString &tab, const QString &device);
@@ -56,13 +61,13 @@ private slots:
 
 private:
     void createViews();
-    bool selectDevice(const QString &device);
     void nameAfterTab(QWidget *view);
-    QTimer *createTimer(const char *name, int interval, DemoView *view, void (DemoView::*slot)());
+    QTimer *createTimer(const char *name, DemoView *view, void (DemoView::*slot)());
     void createTimers();
     void fillPlatforms();
     void startView(DemoView *view);
-    void activateView(QTimer *animateTimer, DemoView *view);
+    void activateView(DemoView *view);
+    void animateCurrentView();
     void routeFrameDisplay(DemoView *view);
     void resizeViews();
 

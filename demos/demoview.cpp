@@ -130,6 +130,8 @@ void DemoView::animate()
 {
     if (isRunning())
         repaintNow();
+    else
+        emit stoppedRunning();
 }
 
 void DemoView::framecount()

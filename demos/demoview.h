@@ -39,6 +39,9 @@ public:
 
     // True while the view holds the objects a frame needs.
     virtual bool isReady() const = 0;
+    // Started, drawing and holding its objects: only such a view's timer
+    // ticks can change what it shows.
+    bool isRunning() const { return drawMode == 1.0f && canRun(); }
 
     int platformIndex = -1;
     int deviceIndex = -1;
@@ -80,6 +83,11 @@ public:
     // pays nothing for it.
     static bool timeFrameParts;
 
+signals:
+    // A tick found the view no longer running (a failure released it): its
+    // ticks can stop until it starts again.
+    void stoppedRunning();
+
 public slots:
     void draw(float fxx);
     virtual void animate();
@@ -107,9 +115,6 @@ protected:
     // being reported, and timer ticks must not raise further reports.
     bool isReporting() const { return reporting; }
     bool canRun() const { return !reporting && isReady(); }
-    // Started, drawing and holding its objects: only such a view's timer
-    // ticks can change what it shows.
-    bool isRunning() const { return drawMode == 1.0f && canRun(); }
 
     cl_platform_id selectedPlatform() const;
     // The device at the selector indexes, or null when the view's record

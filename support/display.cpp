@@ -1,5 +1,7 @@
 #include "display.h"
 
+#include "gldriverpin.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -150,6 +152,9 @@ std::unique_ptr<QApplication> startGuiApplication(int &argc, char *argv[], const
     starting.passOn = qInstallMessageHandler(endFailedStart);
     std::unique_ptr<QApplication> app(new QApplication(argc, argv));
     qInstallMessageHandler(starting.passOn);
+    // Post routines run as the application ends, before Qt closes the
+    // display connection and the OpenGL driver with it.
+    qAddPostRoutine(keepGlDriverLoaded);
     return app;
 }
 

@@ -38,33 +38,32 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -d "$XDG_RUNTIME_DIR" ]; then
     chmod 700 "$XDG_RUNTIME_DIR"
 fi
 
-# A display number nobody uses.
-n=150
-while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-export DISPLAY=":$n"
 unset WAYLAND_DISPLAY
 export QT_QPA_PLATFORM=xcb
 
 log=$(mktemp "${TMPDIR:-/tmp}/korvane-screenshots.XXXXXX")
+display_file=$(mktemp "${TMPDIR:-/tmp}/korvane-display.XXXXXX")
 xvfb_pid=""
 program_pid=""
 finish() {
     [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
     wait 2>/dev/null
-    rm -f "$log"
+    rm -f "$log" "$display_file"
 }
 trap finish EXIT
 
-Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+# The server picks a display number nobody uses and writes it once it
+# answers. -noreset keeps it from resetting when a client disconnects,
+# which would drop the next one connecting in the meantime.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$display_file" >/dev/null 2>&1 &
 xvfb_pid=$!
-# The socket appears before the server answers: wait for an answer.
-# -noreset keeps the server from resetting when that probe disconnects,
-# which would drop a client connecting in the meantime.
 for _ in $(seq 100); do
-    xdotool getdisplaygeometry >/dev/null 2>&1 && break
+    [ -s "$display_file" ] && break
     sleep 0.1
 done
+[ -s "$display_file" ] || { echo "screenshots: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$(cat "$display_file")"
 
 fail() {
     echo "screenshots: $*" >&2

@@ -29,10 +29,12 @@ check() {
 for view in main-window sine-wave postprocess nbody platforms-dialog; do
     check "$view.png" 768x512
 done
-# Started from the command line, a view draws: some of its area is lit.
+# Started from the command line, a view draws: some of its area is lit. A
+# few dozen pixels are enough: how far the N-body cloud has spread, and so
+# how many of its one-pixel points overlap, depends on the machine's speed.
 for view in sine-wave postprocess nbody; do
     lit=$(convert "$out/$view.png" -crop 700x300+30+45 +repage -colorspace gray -threshold 8% -format '%[fx:mean]' info:)
-    if awk -v lit="$lit" 'BEGIN { exit !(lit > 0.002) }'; then
+    if awk -v lit="$lit" 'BEGIN { exit !(lit > 0.0002) }'; then
         echo "PASS: $view.png lit $lit"
     else
         echo "FAIL: $view.png is black where the view is ($lit lit)"

@@ -82,6 +82,9 @@ QString BenchReport::deviceTable(const QJsonObject &device)
 QString BenchReport::guiTable(const QJsonObject &gui)
 {
     QString table = QStringLiteral("Window on device %1\n").arg(text(gui, "deviceName"));
+    const QJsonObject rest = gui["rest"].toObject();
+    table += QString::asprintf("At rest, no view running: %.1f wake-ups/s, %.2f %% of a core\n",
+                               number(rest, "wakeUpsPerSecond"), 100.0 * number(rest, "coreShare"));
     if (gui.contains("error"))
         return table + QStringLiteral("  not measured: %1\n").arg(text(gui, "error"));
     table += QString::asprintf("\n%-12s %-9s %8s %8s %8s  %-22s\n", "kernel", "view", "Start ms", "frames/s",

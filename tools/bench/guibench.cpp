@@ -17,11 +17,14 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include <sys/resource.h>
+
 namespace {
 
 const int secondsPerTab = 5;
 const int startsPerTab = 3;
 const int partsMs = 2000;
+const int restMs = 3000;
 
 // In the window's tab order.
 const char *const kernels[] = { SineWaveWork::kernelName, GlowFilterWork::kernelName, NBodyWork::kernelName };
@@ -100,6 +103,30 @@ void timeParts(DemoView *demo, QJsonObject &view)
     view["ceilingFramesPerSecond"] = rest > 0.0 ? 1e3 / rest : 0.0;
 }
 
+double seconds(const timeval &time)
+{
+    return time.tv_sec + time.tv_usec / 1e6;
+}
+
+// The window with no view running, as it sits on a desktop: how often its
+// threads wake (each wake-up is a context switch) and how much of one core
+// it takes. The processor sleeps between wake-ups, deeper the rarer they are.
+QJsonObject measureRest(int milliseconds)
+{
+    rusage before;
+    rusage after;
+    QElapsedTimer clock;
+    getrusage(RUSAGE_SELF, &before);
+    clock.start();
+    waitMs(milliseconds);
+    getrusage(RUSAGE_SELF, &after);
+    const double wall = clock.nsecsElapsed() / 1e9;
+    const long switches = (after.ru_nvcsw + after.ru_nivcsw) - (before.ru_nvcsw + before.ru_nivcsw);
+    const double busy = seconds(after.ru_utime) + seconds(after.ru_stime) - seconds(before.ru_utime)
+                        - seconds(before.ru_stime);
+    return { { "wakeUpsPerSecond", switches / wall }, { "coreShare", busy / wall } };
+}
+
 } // namespace
 
 QJsonObject runGuiBench(int platformIndex, int deviceIndex)
@@ -107,17 +134,18 @@ QJsonObject runGuiBench(int platformIndex, int deviceIndex)
     MainWindow window;
     window.show();
     window.resize(768, 512);
+    waitMs(1000);
+    const QJsonObject rest = measureRest(restMs);
     QTimer boxCloser;
     QStringList errors;
     QObject::connect(&boxCloser, &QTimer::timeout, [&errors] { errors << closeErrorBoxes(); });
     boxCloser.start(100);
-    waitMs(1000);
 
     auto *tabs = window.findChild<QTabWidget *>(QStringLiteral("tabWidget"));
     auto *display = window.findChild<QLCDNumber *>(QStringLiteral("lcdFC"));
     auto *devices = window.findChild<QComboBox *>(QStringLiteral("cmbDevice"));
     const QString refused = window.launch(QString(), QStringLiteral("%1:%2").arg(platformIndex).arg(deviceIndex), false);
-    QJsonObject report{ { "deviceName", devices ? devices->currentText() : QString() } };
+    QJsonObject report{ { "deviceName", devices ? devices->currentText() : QString() }, { "rest", rest } };
     if (!tabs || !display || !refused.isEmpty()) {
         report["error"] = refused.isEmpty() ? QStringLiteral("the window lacks its tabs") : refused;
         return report;
