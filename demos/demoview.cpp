@@ -232,7 +232,7 @@ bool DemoView::openSession(const cl_context_properties *properties)
 
 bool DemoView::buildKernel(const char *sourceFile, const char *kernelName)
 {
-    return check(chooseKernelShape(selectedDevice(), kernelName, shape), "clGetDeviceInfo")
+    return check(chooseKernelShape(selectedDevice(), shape), "clGetDeviceInfo")
            && check(::buildKernel(context, selectedDevice(), sourceFile, kernelName, shape, program, kernel, buildLog));
 }
 

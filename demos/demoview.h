@@ -126,8 +126,8 @@ protected:
     QVector<cl_context_properties> platformProperties() const;
     // Context and queue on the selected device; a failure is reported.
     bool openSession(const cl_context_properties *properties);
-    // Builds in the shape chooseKernelShape() gives the kernel on the selected
-    // device, which kernelShape() then holds.
+    // Builds in the shape chooseKernelShape() gives the selected device,
+    // which kernelShape() then holds.
     bool buildKernel(const char *sourceFile, const char *kernelName);
     KernelShape kernelShape() const { return shape; }
 

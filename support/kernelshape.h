@@ -17,12 +17,12 @@
 //   work-items in SIMD lanes as a GPU does wants too.
 enum class KernelShape { Cpu, Gpu };
 
-// The shape the kernel kernelName takes on device, used by the views and
-// the benchmark alike: the forced one, if any (forceKernelShape, else the
-// environment variable KORVANE_KERNEL_SHAPE=cpu|gpu), else the rule of
-// kernelshape.cpp. Returns the status of the device queries the rule made
-// (clGetDeviceInfo); after a failure shape is the CPU shape.
-cl_int chooseKernelShape(cl_device_id device, const char *kernelName, KernelShape &shape);
+// The shape the kernels take on device, used by the views and the benchmark
+// alike: the forced one, if any (forceKernelShape, else the environment
+// variable KORVANE_KERNEL_SHAPE=cpu|gpu), else the rule of kernelshape.cpp.
+// Returns the status of the device queries the rule made (clGetDeviceInfo);
+// after a failure shape is the CPU shape.
+cl_int chooseKernelShape(cl_device_id device, KernelShape &shape);
 
 // From now on every device takes shape; nullopt gives the choice back to
 // the rule, whatever the environment says.

@@ -72,7 +72,9 @@ QString BenchReport::deviceTable(const QJsonObject &device)
     }
     works.removeDuplicates();
     builds.removeDuplicates();
-    return table + QStringLiteral("\n  Each run: %1.\n  Built: %2.\n").arg(works.join(QStringLiteral("; ")), builds.join(QStringLiteral("; ")))
+    return table
+           + QStringLiteral("\n  Each run: %1.\n  Built: %2.\n")
+                 .arg(works.join(QStringLiteral("; ")), builds.join(QStringLiteral("; ")))
            + QStringLiteral(
                "  \"of peak\" is each side's share of its own measured peak: floating-point operations for\n"
                "  nbody_sim (20 an interaction), bytes read plus written for the others. \"vs host\" is the\n"

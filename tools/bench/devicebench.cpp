@@ -144,7 +144,7 @@ QString DeviceBench::attempt(const Run &work)
 QJsonObject DeviceBench::describe(const char *kernelName, const QString &size, const char *work) const
 {
     KernelShape shape = KernelShape::Cpu;
-    chooseKernelShape(device, kernelName, shape);   // a failure ends the figure in useKernel
+    chooseKernelShape(device, shape);   // a failure ends the figure in useKernel
     return { { "kernel", kernelName },
              { "size", size },
              { "work", work },
@@ -156,7 +156,7 @@ KernelShape DeviceBench::useKernel(const char *sourceFile, const char *kernelNam
 {
     QByteArray log;
     KernelShape shape = KernelShape::Cpu;
-    check(chooseKernelShape(device, kernelName, shape), "clGetDeviceInfo");
+    check(chooseKernelShape(device, shape), "clGetDeviceInfo");
     const ClCall call = buildKernel(context, device, sourceFile, kernelName, shape, program, kernel, log);
     check(call.status, call.name);
     return shape;

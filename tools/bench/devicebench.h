@@ -35,8 +35,8 @@ public:
     explicit DeviceBench(const RunSettings &settings);
     ~DeviceBench();
 
-    // Context and queue on the device; returns the failure, if any. Each
-    // kernel takes the shape chooseKernelShape() gives it there.
+    // Context and queue on the device; returns the failure, if any. The
+    // kernels take the shape chooseKernelShape() gives the device.
     QString open(cl_platform_id platform, cl_device_id device);
 
     // {"device": {"gflops", "copyGBps"}, "host": {...}}: the best of every
