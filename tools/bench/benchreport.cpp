@@ -66,14 +66,13 @@ QString BenchReport::deviceTable(const QJsonObject &device)
     for (const QJsonValue &figure : device["figures"].toArray()) {
         table += figureRows(figure.toObject());
         works.append(text(figure.toObject(), "kernel") + QStringLiteral(" = ") + text(figure.toObject(), "work"));
-        builds.append(QStringLiteral("%1 in the %2 shape (\"%3\")")
-                          .arg(text(figure.toObject(), "kernel"), text(figure.toObject(), "shape"),
-                               text(figure.toObject(), "buildOptions")));
+        builds.append(QStringLiteral("in the %1 shape (\"%2\")")
+                          .arg(text(figure.toObject(), "shape"), text(figure.toObject(), "buildOptions")));
     }
     works.removeDuplicates();
     builds.removeDuplicates();
     return table
-           + QStringLiteral("\n  Each run: %1.\n  Built: %2.\n")
+           + QStringLiteral("\n  Each run: %1.\n  Built %2.\n")
                  .arg(works.join(QStringLiteral("; ")), builds.join(QStringLiteral("; ")))
            + QStringLiteral(
                "  \"of peak\" is each side's share of its own measured peak: floating-point operations for\n"
