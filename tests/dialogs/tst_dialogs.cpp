@@ -24,7 +24,8 @@ private slots:
     void platformsStandExpandedAboveTheirCollapsedDevices();
     void aDevicePropertyShowsAsItsRowText_data();
     void aDevicePropertyShowsAsItsRowText();
-    void anEmptyRowKeepsItsNameInJson();
+    void aRowKeepsItsNameTextAndValueInJson_data();
+    void aRowKeepsItsNameTextAndValueInJson();
     void unterminatedTextIsReadNoFurtherThanItsField();
     void openGlDialogShowsTheDriverStringsAndLeavesNoContextCurrent();
     void reportListsTheOpenGlExtensionsApartByRunsOfBlanks();
@@ -290,17 +291,34 @@ void DialogsTest::aDevicePropertyShowsAsItsRowText()
     QCOMPARE(compact(property.typed), typed);
 }
 
-// A device of several types has no one name for them; its typed value has.
-void DialogsTest::anEmptyRowKeepsItsNameInJson()
+void DialogsTest::aRowKeepsItsNameTextAndValueInJson_data()
 {
-    const cl_device_type gpuAndDefault = CL_DEVICE_TYPE_GPU | CL_DEVICE_TYPE_DEFAULT;
-    ClFault::overrideDeviceInfo(CL_DEVICE_TYPE, &gpuAndDefault, sizeof gpuAndDefault);
+    QTest::addColumn<uint>("param");
+    QTest::addColumn<quint64>("value");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("expected");
+    // A device of several types has no one name for them; its typed value has.
+    QTest::newRow("several types") << uint(CL_DEVICE_TYPE) << quint64(CL_DEVICE_TYPE_GPU | CL_DEVICE_TYPE_DEFAULT) << 2
+        << R"({"name":"Type","typed":{"raw":5,"type":["CL_DEVICE_TYPE_DEFAULT","CL_DEVICE_TYPE_GPU"]},"value":""})";
+    QTest::newRow("a list of one") << uint(CL_DEVICE_QUEUE_PROPERTIES) << quint64(CL_QUEUE_PROFILING_ENABLE) << 15
+        << R"({"name":"CL_DEVICE_QUEUE_PROPERTIES","typed":{"queue_prop":["CL_QUEUE_PROFILING_ENABLE"],"raw":2},)"
+           R"("value":["CL_QUEUE_PROFILING_ENABLE"]})";
+    QTest::newRow("an empty list") << uint(CL_DEVICE_QUEUE_PROPERTIES) << quint64(0) << 15
+        << R"({"name":"CL_DEVICE_QUEUE_PROPERTIES","typed":{"queue_prop":[],"raw":0},"value":[]})";
+}
+
+void DialogsTest::aRowKeepsItsNameTextAndValueInJson()
+{
+    QFETCH(uint, param);
+    QFETCH(quint64, value);
+    QFETCH(int, row);
+    QFETCH(QString, expected);
+    ClFault::overrideDeviceInfo(param, &value, sizeof value);
     ClInventory inventory = {};
     const QJsonObject report = InfoReport::json(inventory, scanOpenClInventory(inventory), nullptr);
     releaseOpenClInventory(inventory);
     ClFault::reset();
-    QCOMPARE(compact(report["platforms"][0]["devices"][0]["rows"][2]),
-             R"({"name":"Type","typed":{"raw":5,"type":["CL_DEVICE_TYPE_DEFAULT","CL_DEVICE_TYPE_GPU"]},"value":""})");
+    QCOMPARE(compact(report["platforms"][0]["devices"][0]["rows"][row]), expected);
 }
 
 void DialogsTest::unterminatedTextIsReadNoFurtherThanItsField()
