@@ -1,11 +1,23 @@
 /*
  * nbody_sim: one integration step of numBodies point masses under mutual
- * gravity (G = 1, masses in the w components, softened by epsSqr).
- * Positions are staged through local memory one work-group-sized tile at a
- * time. The step reads pos/vel and writes newPos/newVel, so its result does
- * not depend on the order in which work-groups run.
+ * gravity (G = 1, masses in the w components, softened by epsSqr). One
+ * work-item per body. Positions are staged through local memory one tile
+ * at a time. The step reads pos/vel and writes newPos/newVel, so its result
+ * does not depend on the order in which work-groups run.
  *
- * Why it is shaped this way:
+ * Two shapes of the same arithmetic, chosen by the build options:
+ * - The GPU shape (KORVANE_SHAPE_GPU defined) takes one body of the tile at
+ *   a time. A GPU runs work-items in SIMD lanes already; what it needs is
+ *   few registers a work-item, so that many waves stay resident to hide
+ *   the latency of memory and of each other's instructions.
+ * - The CPU shape takes LANES = 16 bodies of the tile at a time in vector
+ *   lanes. A CPU driver runs a work-group as a loop over its work-items,
+ *   and explicit vectors are what keeps its vector units full.
+ * The tile holds max(work-group size, LANES) bodies, so that a group
+ * smaller than LANES loads several bodies a work-item; numBodies must be a
+ * multiple of the tile, and the host passes a tile of that many float4s.
+ *
+ * Why the CPU shape is shaped this way:
  * - The tile is kept as four component arrays (x, y, z, mass) in the same
  *   local buffer, so sixteen bodies at a time load straight into vector
  *   lanes with vload16, with no shuffling of float4 records. A GPU reads
@@ -29,6 +41,64 @@
  */
 #pragma clang diagnostic ignored "-Wpsabi"
 
+#ifdef KORVANE_SHAPE_GPU
+#define LANES 1
+typedef float Lanes;
+typedef struct { Lanes x, y, z, m; } Bodies;
+
+void storeBody(__local float4 *tile, unsigned int i, unsigned int tileSize, float4 q)
+{
+    tile[i] = q;
+}
+
+Bodies bodiesAt(__local const float4 *tile, unsigned int j, unsigned int tileSize)
+{
+    const float4 q = tile[j];
+    return (Bodies) { q.x, q.y, q.z, q.w };
+}
+
+float sumLanes(Lanes v)
+{
+    return v;
+}
+
+Lanes lanesSumming(float x)
+{
+    return x;
+}
+#else
+#define LANES 16
+typedef float16 Lanes;
+typedef struct { Lanes x, y, z, m; } Bodies;
+
+void storeBody(__local float4 *tile, unsigned int i, unsigned int tileSize, float4 q)
+{
+    __local float *x = (__local float *) tile;
+    x[i] = q.x;
+    x[tileSize + i] = q.y;
+    x[2 * tileSize + i] = q.z;
+    x[3 * tileSize + i] = q.w;
+}
+
+Bodies bodiesAt(__local const float4 *tile, unsigned int j, unsigned int tileSize)
+{
+    __local const float *x = (__local const float *) tile + j;
+    return (Bodies) { vload16(0, x), vload16(0, x + tileSize), vload16(0, x + 2 * tileSize), vload16(0, x + 3 * tileSize) };
+}
+
+float sumLanes(Lanes v)
+{
+    const float8 s8 = v.lo + v.hi;
+    const float4 s4 = s8.lo + s8.hi;
+    return s4.x + s4.y + s4.z + s4.w;
+}
+
+Lanes lanesSumming(float x)
+{
+    return (float16)(x, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f);
+}
+#endif
+
 __kernel void nbody_sim(__global const float4 *pos,
                         __global const float4 *vel,
                         int numBodies,
@@ -40,48 +110,32 @@ __kernel void nbody_sim(__global const float4 *pos,
 {
     const unsigned int g = get_global_id(0);
     const unsigned int t = get_local_id(0);
-    const unsigned int tileSize = get_local_size(0);
+    const unsigned int groupSize = get_local_size(0);
+    const unsigned int tileSize = max(groupSize, (unsigned int) LANES);
     const unsigned int numTiles = (unsigned int) numBodies / tileSize;
-    __local float *tileX = (__local float *) localPos;
-    __local float *tileY = tileX + tileSize;
-    __local float *tileZ = tileY + tileSize;
-    __local float *tileM = tileZ + tileSize;
 
     const float4 p = pos[g];
     float4 a = (float4)(0.0f, 0.0f, 0.0f, 0.0f);
 
     for (unsigned int k = 0; k < numTiles; ++k) {
-        const float4 q = pos[k * tileSize + t];
-        tileX[t] = q.x;
-        tileY[t] = q.y;
-        tileZ[t] = q.z;
-        tileM[t] = q.w;
+        for (unsigned int i = t; i < tileSize; i += groupSize)
+            storeBody(localPos, i, tileSize, pos[k * tileSize + i]);
         barrier(CLK_LOCAL_MEM_FENCE);
 
-        float16 ax = 0.0f, ay = 0.0f, az = 0.0f, aw = 0.0f;
-        unsigned int j = 0;
-        for (; j + 16 <= tileSize; j += 16) {
-            const float16 m = vload16(0, tileM + j);
-            const float16 rx = vload16(0, tileX + j) - p.x;
-            const float16 ry = vload16(0, tileY + j) - p.y;
-            const float16 rz = vload16(0, tileZ + j) - p.z;
-            const float16 d2 = rx * rx + ry * ry + rz * rz + epsSqr;
-            const float16 s = native_divide(m, d2 * native_sqrt(d2));
+        Lanes ax = lanesSumming(a.x), ay = lanesSumming(a.y), az = lanesSumming(a.z), aw = lanesSumming(a.w);
+        for (unsigned int j = 0; j < tileSize; j += LANES) {
+            const Bodies b = bodiesAt(localPos, j, tileSize);
+            const Lanes rx = b.x - p.x;
+            const Lanes ry = b.y - p.y;
+            const Lanes rz = b.z - p.z;
+            const Lanes d2 = rx * rx + ry * ry + rz * rz + epsSqr;
+            const Lanes s = native_divide(b.m, d2 * native_sqrt(d2));
             ax += s * rx;
             ay += s * ry;
             az += s * rz;
-            aw += s * (m - p.w);
+            aw += s * (b.m - p.w);
         }
-        /* Work-groups whose size is not a multiple of 16. */
-        for (; j < tileSize; ++j) {
-            const float4 r = (float4)(tileX[j], tileY[j], tileZ[j], tileM[j]) - p;
-            const float d2 = r.x * r.x + r.y * r.y + r.z * r.z + epsSqr;
-            a += native_divide(tileM[j], d2 * native_sqrt(d2)) * r;
-        }
-        const float8 sx = ax.lo + ax.hi, sy = ay.lo + ay.hi, sz = az.lo + az.hi, sw = aw.lo + aw.hi;
-        const float4 tx = sx.lo + sx.hi, ty = sy.lo + sy.hi, tz = sz.lo + sz.hi, tw = sw.lo + sw.hi;
-        a += (float4)(tx.x + tx.y + tx.z + tx.w, ty.x + ty.y + ty.z + ty.w,
-                      tz.x + tz.y + tz.z + tz.w, tw.x + tw.y + tw.z + tw.w);
+        a = (float4)(sumLanes(ax), sumLanes(ay), sumLanes(az), sumLanes(aw));
         barrier(CLK_LOCAL_MEM_FENCE);
     }
 

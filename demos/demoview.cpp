@@ -110,7 +110,9 @@ QString DemoView::failureDetails() const
     details += QStringLiteral("Failed step: %1, while %2\n")
                    .arg(QLatin1String(failedStep ? failedStep : "unknown"), QLatin1String(activity));
     if (!buildLog.isEmpty())
-        details += QStringLiteral("\nBuild log:\n") + QString::fromLatin1(buildLog);
+        details += QStringLiteral("Build options (%1 shape): %2\n\nBuild log:\n")
+                       .arg(kernelShapeName(shape), QString::fromLatin1(kernelBuildOptions(shape)))
+                   + QString::fromLatin1(buildLog);
     return details;
 }
 
@@ -230,7 +232,8 @@ bool DemoView::openSession(const cl_context_properties *properties)
 
 bool DemoView::buildKernel(const char *sourceFile, const char *kernelName)
 {
-    return check(::buildKernel(context, selectedDevice(), sourceFile, kernelName, program, kernel, buildLog));
+    return check(chooseKernelShape(selectedDevice(), shape), "clGetDeviceInfo")
+           && check(::buildKernel(context, selectedDevice(), sourceFile, kernelName, shape, program, kernel, buildLog));
 }
 
 void DemoView::startFrameParts()

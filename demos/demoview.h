@@ -126,7 +126,10 @@ protected:
     QVector<cl_context_properties> platformProperties() const;
     // Context and queue on the selected device; a failure is reported.
     bool openSession(const cl_context_properties *properties);
+    // Builds in the shape chooseKernelShape() gives the selected device,
+    // which kernelShape() then holds.
     bool buildKernel(const char *sourceFile, const char *kernelName);
+    KernelShape kernelShape() const { return shape; }
 
     // Runs work that a timer tick does outside paintGL as part of a frame:
     // a failure in it is reported as a frame's, after the frame.
@@ -176,6 +179,7 @@ private:
     bool resizing = false;
     const char *failedStep = nullptr;
     QByteArray buildLog;
+    KernelShape shape = KernelShape::Cpu;
     FrameParts parts;
     QElapsedTimer partClock;
     QElapsedTimer frameClock;

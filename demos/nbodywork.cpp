@@ -19,10 +19,10 @@ cl_int NBodyWork::chooseGroupSize(cl_kernel kernel, cl_device_id device, int num
     return s;
 }
 
-cl_int NBodyWork::setConstantArgs(cl_kernel kernel, cl_int numBodies, size_t groupSize)
+cl_int NBodyWork::setConstantArgs(cl_kernel kernel, cl_int numBodies, size_t groupSize, KernelShape shape)
 {
     const cl_int s = setKernelArgs(kernel, 2, numBodies, deltaTime, epsSqr);
-    return s == CL_SUCCESS ? clSetKernelArg(kernel, 5, groupSize * sizeof(cl_float4), nullptr) : s;
+    return s == CL_SUCCESS ? clSetKernelArg(kernel, 5, tileBytes(shape, groupSize), nullptr) : s;
 }
 
 cl_int NBodyWork::enqueue(cl_command_queue queue, cl_kernel kernel, int numBodies, size_t groupSize)

@@ -1,7 +1,11 @@
 #ifndef NBODYWORK_H
 #define NBODYWORK_H
 
+#include "kernelshape.h"
+
 #include <CL/cl.h>
+
+#include <algorithm>
 
 // The third tab's kernel work, as the view runs it and korvane-bench times
 // it: one step of all-pairs gravity, one work-item per body, reading one
@@ -15,6 +19,15 @@ struct NBodyWork
     // The work-group, and so the tile of bodies staged at a time, unless
     // the device allows fewer work-items.
     static constexpr size_t largestGroup = 256;
+    // Bodies of the tile a work-item takes at a time, in vector lanes: the
+    // kernel's LANES in each shape.
+    static constexpr size_t lanes(KernelShape shape) { return shape == KernelShape::Gpu ? 1 : 16; }
+    // The tile staged in local memory: one body a work-item, and at least
+    // one lane group. The body count must be a multiple of it.
+    static constexpr size_t tileBytes(KernelShape shape, size_t groupSize)
+    {
+        return std::max(groupSize, lanes(shape)) * sizeof(cl_float4);
+    }
     static constexpr float deltaTime = 0.005f;
     static constexpr float epsSqr = 50.0f;
 
@@ -34,7 +47,7 @@ struct NBodyWork
     // hold it lower.
     static cl_int chooseGroupSize(cl_kernel kernel, cl_device_id device, int numBodies, size_t &groupSize);
     // Arguments 2 to 5: the body count, the constants and the tile.
-    static cl_int setConstantArgs(cl_kernel kernel, cl_int numBodies, size_t groupSize);
+    static cl_int setConstantArgs(cl_kernel kernel, cl_int numBodies, size_t groupSize, KernelShape shape);
     static cl_int enqueue(cl_command_queue queue, cl_kernel kernel, int numBodies, size_t groupSize);
 };
 

@@ -41,7 +41,8 @@ void oglnbody::start()
         return;
     if (!check(NBodyWork::chooseGroupSize(kernel, selectedDevice(), numBodies, groupSize),
                "clGetKernelWorkGroupInfo")
-        || !setStateArgs() || !check(NBodyWork::setConstantArgs(kernel, numBodies, groupSize), "clSetKernelArg"))
+        || !setStateArgs()
+        || !check(NBodyWork::setConstantArgs(kernel, numBodies, groupSize, kernelShape()), "clSetKernelArg"))
         return;
 
     // The repaint runs the first step.

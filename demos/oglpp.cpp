@@ -62,7 +62,7 @@ void OGLPP::start()
     if (!openSharingOrPlainSession() || !createImages())
         return;
     if (!buildKernel(GlowFilterWork::sourceFile, GlowFilterWork::kernelName)
-        || !check(GlowFilterWork::chooseLaunch(kernel, selectedDevice(), launch)))
+        || !check(GlowFilterWork::chooseLaunch(kernel, selectedDevice(), kernelShape(), launch)))
         return;
     loadGlEntryPoints(glFuncs, this);
     if (!setImageArgs())

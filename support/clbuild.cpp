@@ -34,7 +34,7 @@ ClCall openContextAndQueue(const cl_context_properties *properties, cl_device_id
 }
 
 ClCall buildKernel(cl_context context, cl_device_id device, const char *sourceFile,
-                   const char *kernelName, cl_program &program, cl_kernel &kernel,
+                   const char *kernelName, KernelShape shape, cl_program &program, cl_kernel &kernel,
                    QByteArray &log)
 {
     QByteArray source;
@@ -46,7 +46,7 @@ ClCall buildKernel(cl_context context, cl_device_id device, const char *sourceFi
     program = clCreateProgramWithSource(context, 1, &text, &length, &s);
     if (s != CL_SUCCESS)
         return { s, "clCreateProgramWithSource" };
-    s = clBuildProgram(program, 0, nullptr, "-cl-fast-relaxed-math", nullptr, nullptr);
+    s = clBuildProgram(program, 0, nullptr, kernelBuildOptions(shape).constData(), nullptr, nullptr);
     if (s != CL_SUCCESS) {
         log = readBuildLog(program, device);
         return { s, "clBuildProgram" };

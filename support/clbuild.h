@@ -1,6 +1,8 @@
 #ifndef CLBUILD_H
 #define CLBUILD_H
 
+#include "kernelshape.h"
+
 #include <CL/cl.h>
 
 #include <QByteArray>
@@ -29,11 +31,11 @@ cl_int setKernelArgs(cl_kernel kernel, cl_uint first, const Values &...values)
 ClCall openContextAndQueue(const cl_context_properties *properties, cl_device_id device,
                            cl_context &context, cl_command_queue &queue);
 
-// Builds the kernel source sourceFile (see kernelsource.h) and creates
-// kernelName from it. After a failed build, log holds the compiler's own
-// words.
+// Builds the kernel source sourceFile (see kernelsource.h) in shape, with
+// kernelBuildOptions(shape), and creates kernelName from it. After a failed
+// build, log holds the compiler's own words.
 ClCall buildKernel(cl_context context, cl_device_id device, const char *sourceFile,
-                   const char *kernelName, cl_program &program, cl_kernel &kernel,
+                   const char *kernelName, KernelShape shape, cl_program &program, cl_kernel &kernel,
                    QByteArray &log);
 
 #endif

@@ -14,9 +14,10 @@ KORVANE_PACKAGES=(
 # To take screenshots without a display.
 KORVANE_SCREENSHOT_PACKAGES=(xvfb xauth imagemagick xdotool)
 # To test: the above, the fuzzers' compiler, the install checks (lintian), the
-# kernel library of the second OpenCL driver (see second-driver.sh), an
+# kernel library of the second OpenCL driver (see second-driver.sh), which
+# with clang-15 also counts the GPU shape's registers (tst_gpushape), an
 # OpenCL reader independent of ours and a Wayland session without a screen.
-KORVANE_TEST_PACKAGES=("${KORVANE_SCREENSHOT_PACKAGES[@]}" clang libclang-rt-14-dev
+KORVANE_TEST_PACKAGES=("${KORVANE_SCREENSHOT_PACKAGES[@]}" clang libclang-rt-14-dev clang-15
     desktop-file-utils appstream lintian libclc-15 clinfo weston qtwayland5)
 
 # ensure_packages [PACKAGE...]: the build's packages and the ones named.

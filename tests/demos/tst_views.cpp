@@ -460,6 +460,10 @@ private slots:
         for (const QString &part : { QString(tabNames[view]), QString(function), activity })
             QVERIFY2(details.contains(part), qPrintable(part + " not in: " + details));
         QVERIFY2(!build || (details.contains("Build log") && details.contains("error")), qPrintable(details));
+        // A shape forced from outside reaches the build.
+        const QString forced = qEnvironmentVariable("KORVANE_KERNEL_SHAPE");
+        QVERIFY2(!build || forced.isEmpty() || details.contains("-DKORVANE_SHAPE_GPU") == (forced == "gpu"),
+                 qPrintable(details));
         QCOMPARE(ClFault::liveObjects(), 0);
         QCOMPARE(glBuffers(v), 0);
 

@@ -62,13 +62,18 @@ QString BenchReport::deviceTable(const QJsonObject &device)
                  .arg(peaksLine(peaks["host"].toObject()));
     table += QString::asprintf("\n%-12s %-13s %-7s %5s %10s  %-19s %-11s %7s  %s\n", "kernel", "size", "run by",
                                "runs", "median ms", "throughput", "of peak", "vs host", "max difference");
-    QStringList works;
+    QStringList works, builds;
     for (const QJsonValue &figure : device["figures"].toArray()) {
         table += figureRows(figure.toObject());
         works.append(text(figure.toObject(), "kernel") + QStringLiteral(" = ") + text(figure.toObject(), "work"));
+        builds.append(QStringLiteral("in the %1 shape (\"%2\")")
+                          .arg(text(figure.toObject(), "shape"), text(figure.toObject(), "buildOptions")));
     }
     works.removeDuplicates();
-    return table + QStringLiteral("\n  Each run: %1.\n").arg(works.join(QStringLiteral("; ")))
+    builds.removeDuplicates();
+    return table
+           + QStringLiteral("\n  Each run: %1.\n  Built %2.\n")
+                 .arg(works.join(QStringLiteral("; ")), builds.join(QStringLiteral("; ")))
            + QStringLiteral(
                "  \"of peak\" is each side's share of its own measured peak: floating-point operations for\n"
                "  nbody_sim (20 an interaction), bytes read plus written for the others. \"vs host\" is the\n"

@@ -84,11 +84,6 @@ QJsonObject marked(QJsonObject figure, const QString &failure)
     return figure;
 }
 
-QJsonObject describe(const char *kernel, const QString &size, const char *work)
-{
-    return { { "kernel", kernel }, { "size", size }, { "work", work } };
-}
-
 } // namespace
 
 double median(std::vector<double> values)
@@ -145,11 +140,26 @@ QString DeviceBench::attempt(const Run &work)
     return failure;
 }
 
-void DeviceBench::useKernel(const char *sourceFile, const char *kernelName)
+// Every figure says how its kernel was built.
+QJsonObject DeviceBench::describe(const char *kernelName, const QString &size, const char *work) const
+{
+    KernelShape shape = KernelShape::Cpu;
+    chooseKernelShape(device, shape);   // a failure ends the figure in useKernel
+    return { { "kernel", kernelName },
+             { "size", size },
+             { "work", work },
+             { "shape", kernelShapeName(shape) },
+             { "buildOptions", QString::fromLatin1(kernelBuildOptions(shape)) } };
+}
+
+KernelShape DeviceBench::useKernel(const char *sourceFile, const char *kernelName)
 {
     QByteArray log;
-    const ClCall call = buildKernel(context, device, sourceFile, kernelName, program, kernel, log);
+    KernelShape shape = KernelShape::Cpu;
+    check(chooseKernelShape(device, shape), "clGetDeviceInfo");
+    const ClCall call = buildKernel(context, device, sourceFile, kernelName, shape, program, kernel, log);
     check(call.status, call.name);
+    return shape;
 }
 
 cl_mem DeviceBench::buffer(size_t bytes, const void *data)
@@ -353,13 +363,13 @@ QJsonObject DeviceBench::nbody(int numBodies)
         StartRandom random;
         generateStartCloud(random, pos.data(), vel.data(), numBodies);
         const size_t bytes = size_t(numBodies) * sizeof(cl_float4);
-        useKernel(NBodyWork::sourceFile, NBodyWork::kernelName);
+        const KernelShape shape = useKernel(NBodyWork::sourceFile, NBodyWork::kernelName);
         const cl_mem newPos = buffer(bytes), newVel = buffer(bytes);
         size_t group = 0;
         check(NBodyWork::chooseGroupSize(kernel, device, numBodies, group), "clGetKernelWorkGroupInfo");
         check(NBodyWork::setStateArgs(kernel, buffer(bytes, pos.data()), buffer(bytes, vel.data()), newPos, newVel),
               "clSetKernelArg");
-        check(NBodyWork::setConstantArgs(kernel, numBodies, group), "clSetKernelArg");
+        check(NBodyWork::setConstantArgs(kernel, numBodies, group, shape), "clSetKernelArg");
         std::vector<cl_float4> devicePos(numBodies), deviceVel(numBodies), hostPos(numBodies), hostVel(numBodies);
         measure(figure, [&] {
             check(NBodyWork::enqueue(queue, kernel, numBodies, group), "clEnqueueNDRangeKernel");
@@ -404,11 +414,11 @@ QJsonObject DeviceBench::postprocess(int width, int height)
         std::minstd_rand noise(7);
         for (cl_uint &pixel : scene)
             pixel = 0xff000000u | (cl_uint(noise()) & 0xffffffu);
-        useKernel(GlowFilterWork::sourceFile, GlowFilterWork::kernelName);
+        const KernelShape shape = useKernel(GlowFilterWork::sourceFile, GlowFilterWork::kernelName);
         const cl_mem in = buffer(bytes), out = buffer(bytes);
         check(GlowFilterWork::setImageArgs(kernel, in, out, width, height), "clSetKernelArg");
         GlowFilterWork::Launch launch;
-        const ClCall chosen = GlowFilterWork::chooseLaunch(kernel, device, launch);
+        const ClCall chosen = GlowFilterWork::chooseLaunch(kernel, device, shape, launch);
         check(chosen.status, chosen.name);
         check(GlowFilterWork::setFilterArgs(kernel, launch), "clSetKernelArg");
         measure(figure, [&] {

@@ -1,6 +1,8 @@
 #ifndef DEVICEBENCH_H
 #define DEVICEBENCH_H
 
+#include "kernelshape.h"
+
 #include <CL/cl.h>
 
 #include <QJsonObject>
@@ -33,7 +35,8 @@ public:
     explicit DeviceBench(const RunSettings &settings);
     ~DeviceBench();
 
-    // Context and queue on the device; returns the failure, if any.
+    // Context and queue on the device; returns the failure, if any. The
+    // kernels take the shape chooseKernelShape() gives the device.
     QString open(cl_platform_id platform, cl_device_id device);
 
     // {"device": {"gflops", "copyGBps"}, "host": {...}}: the best of every
@@ -51,7 +54,8 @@ private:
     using Run = std::function<void()>;
 
     QString attempt(const Run &work);
-    void useKernel(const char *sourceFile, const char *kernelName);
+    QJsonObject describe(const char *kernelName, const QString &size, const char *work) const;
+    KernelShape useKernel(const char *sourceFile, const char *kernelName);
     cl_mem buffer(size_t bytes, const void *data = nullptr);
     void measure(QJsonObject &figure, const Run &deviceRun, const Run &hostRun);
     double fastestOf(int runs, const Run &work);

@@ -10,6 +10,7 @@
 #include "guibench.h"
 #include "hostreference.h"
 #include "kernelsource.h"
+#include "kernelshape.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -46,6 +47,8 @@ void describeOptions(QCommandLineParser &parser)
         { "json", "Prints the figures as one JSON object." },
         { "gui", "Runs the program's window: each tab's Start time and frames per second." },
         { "kernels", "Builds the .cl files of <dir> instead of the embedded ones.", "dir" },
+        { "shape", "Builds the kernels in <shape> cpu or gpu, or in the one each device gets (auto, the default;"
+                   " KORVANE_KERNEL_SHAPE=cpu|gpu forces one unless --shape is given).", "shape" },
     });
 }
 
@@ -56,11 +59,16 @@ int readCommandLine(QCommandLineParser &parser, Options &options)
     const QString device = parser.value("device");
     if (error.isEmpty() && !(device.isEmpty() || parseDeviceIndexes(device, options.platformIndex, options.deviceIndex)))
         error = QStringLiteral("--device expects P:D, such as 0:0, not \"%1\"").arg(device);
+    std::optional<KernelShape> shape;
+    if (error.isEmpty() && parser.isSet("shape") && !parseKernelShape(parser.value("shape"), shape))
+        error = QStringLiteral("--shape expects cpu, gpu or auto, not \"%1\"").arg(parser.value("shape"));
     if (!error.isEmpty()) {
         print(stderr, QStringLiteral("korvane-bench: %1\nUsage: korvane-bench [--device P:D] [--quick] [--json] [--gui]"
-                                     " [--kernels DIR]\n").arg(error));
+                                     " [--kernels DIR] [--shape cpu|gpu|auto]\n").arg(error));
         return 2;
     }
+    if (parser.isSet("shape"))
+        forceKernelShape(shape);
     options.json = parser.isSet("json");
     options.gui = parser.isSet("gui");
     if (parser.isSet("quick"))
