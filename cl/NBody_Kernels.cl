@@ -7,22 +7,24 @@
  *
  * Two shapes of the same arithmetic, chosen by the build options:
  * - The GPU shape (KORVANE_SHAPE_GPU defined) takes one body of the tile at
- *   a time. A GPU runs work-items in SIMD lanes already; what it needs is
- *   few registers a work-item, so that many waves stay resident to hide
- *   the latency of memory and of each other's instructions.
+ *   a time, kept as float4 records: one local read a body, the same
+ *   address in every work-item, which local memory broadcasts. A GPU runs
+ *   work-items in SIMD lanes already; what it needs is few registers a
+ *   work-item, so that many waves stay resident to hide the latency of
+ *   memory and of each other's instructions.
  * - The CPU shape takes LANES = 16 bodies of the tile at a time in vector
  *   lanes. A CPU driver runs a work-group as a loop over its work-items,
  *   and explicit vectors are what keeps its vector units full.
  * The tile holds max(work-group size, LANES) bodies, so that a group
  * smaller than LANES loads several bodies a work-item; numBodies must be a
  * multiple of the tile, and the host passes a tile of that many float4s.
+ * The accumulators start each tile holding the sum so far (lanesSumming):
+ * four registers fewer in the GPU shape than a separate sum per tile.
  *
  * Why the CPU shape is shaped this way:
  * - The tile is kept as four component arrays (x, y, z, mass) in the same
  *   local buffer, so sixteen bodies at a time load straight into vector
- *   lanes with vload16, with no shuffling of float4 records. A GPU reads
- *   the same addresses in every work-item, which its local memory
- *   broadcasts.
+ *   lanes with vload16, with no shuffling of float4 records.
  * - The accumulators are vectors too. They are summed across their lanes
  *   into one float4 at the end of each tile: a CPU driver keeps what lives
  *   across a barrier in memory, one copy a work-item, and a float4 is
