@@ -3,13 +3,14 @@
 
 #include "clinventory.h"
 
+#include <QJsonValue>
 #include <QString>
 #include <QStringList>
 #include <QVector>
 
-// The rows of the "Platforms" tree, as plain text. The dialog, the
-// korvane-info report and the tests all read them from here, so a row
-// looks the same wherever it is shown.
+// The rows of the "Platforms" tree, as plain text, and the values behind
+// them. The dialog, the korvane-info report and the tests all read them
+// from here, so a row looks the same wherever it is shown.
 //
 // Multi-line rows (extension and flag lists) hold one name per line; every
 // line after the first starts with a tab.
@@ -30,37 +31,31 @@ struct InventoryRow
 // Empty when the record holds no platform.
 QVector<InventoryRow> inventoryRows(const ClInventory &inventory);
 
+// One property row of a platform or a device: what the dialog shows and
+// what a script reads. The typed value is the driver's, typed as clinfo
+// --json types it: numbers in the driver's own unit (bytes, MHz), booleans,
+// arrays (work-item sizes, extension names), bit fields as {"raw": N, KEY:
+// [names of the bits set]} and strings as the driver gives them.
+struct PropertyRow
+{
+    QString name;       // the row's prefix without its colon: "Vendor", "CL_DEVICE_MAX_COMPUTE_UNITS"...
+    QString text;       // the whole row as the tree shows it; empty when it has no text
+    QJsonValue shown;   // the text after the prefix: a string, or an array of the items of a list
+    QJsonValue typed;
+};
+
 // The four property rows of a platform: version, vendor, profile, extensions.
+QVector<PropertyRow> platformProperties(const ClPlatformEntry &platform);
 QStringList platformRows(const ClPlatformEntry &platform);
 
 // The 27 property rows of a device, in the order the tree shows them.
+QVector<PropertyRow> deviceProperties(const ClDeviceEntry &device);
 QStringList deviceRows(const ClDeviceEntry &device);
-// What each device row is of, in the same order: "Vendor", "Type",
-// "CL_DEVICE_MAX_COMPUTE_UNITS"...
-QStringList deviceRowNames();
 
-// The formatters behind the rows, one per rule.
 namespace RowFormat {
 
 // "Device: " + name, the label of a device's own row.
 QString deviceLabel(const ClDeviceEntry &device);
-
-// "Extensions:\t" and one name a line, for platforms and devices alike.
-QString extensions(const char *extensions);
-
-// The names of the set flags, one a line; empty when no known flag is set.
-QString queuePropertyNames(cl_command_queue_properties properties);
-QString fpConfigNames(cl_device_fp_config config);
-
-// The name of a device type or local memory type; a null string for any
-// other value, which leaves its row without text.
-QString deviceTypeName(cl_device_type type);
-QString localMemTypeName(cl_device_local_mem_type type);
-
-QString yesNo(cl_bool value);
-QString megabytes(cl_ulong bytes);   // whole MByte, remainder dropped
-QString kilobytes(cl_ulong bytes);   // whole KByte, remainder dropped
-QString workItemSizes(const ClDeviceEntry &device);   // "512x512x64"
 
 } // namespace RowFormat
 

@@ -35,7 +35,7 @@ ClCall openContextAndQueue(const cl_context_properties *properties, cl_device_id
 
 ClCall buildKernel(cl_context context, cl_device_id device, const char *sourceFile,
                    const char *kernelName, KernelShape shape, cl_program &program, cl_kernel &kernel,
-                   QByteArray &log)
+                   QByteArray &log, const QByteArray &moreOptions)
 {
     QByteArray source;
     if (!readKernelSource(sourceFile, source))
@@ -46,7 +46,8 @@ ClCall buildKernel(cl_context context, cl_device_id device, const char *sourceFi
     program = clCreateProgramWithSource(context, 1, &text, &length, &s);
     if (s != CL_SUCCESS)
         return { s, "clCreateProgramWithSource" };
-    s = clBuildProgram(program, 0, nullptr, kernelBuildOptions(shape).constData(), nullptr, nullptr);
+    const QByteArray options = (kernelBuildOptions(shape) + ' ' + moreOptions).trimmed();
+    s = clBuildProgram(program, 0, nullptr, options.constData(), nullptr, nullptr);
     if (s != CL_SUCCESS) {
         log = readBuildLog(program, device);
         return { s, "clBuildProgram" };

@@ -33,9 +33,10 @@ ClCall openContextAndQueue(const cl_context_properties *properties, cl_device_id
 
 // Builds the kernel source sourceFile (see kernelsource.h) in shape, with
 // kernelBuildOptions(shape), and creates kernelName from it. After a failed
-// build, log holds the compiler's own words.
+// build, log holds the compiler's own words. moreOptions follow the
+// shape's, for a kernel that takes its own defines.
 ClCall buildKernel(cl_context context, cl_device_id device, const char *sourceFile,
                    const char *kernelName, KernelShape shape, cl_program &program, cl_kernel &kernel,
-                   QByteArray &log);
+                   QByteArray &log, const QByteArray &moreOptions = QByteArray());
 
 #endif

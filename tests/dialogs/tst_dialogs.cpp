@@ -24,7 +24,8 @@ private slots:
     void platformsStandExpandedAboveTheirCollapsedDevices();
     void aDevicePropertyShowsAsItsRowText_data();
     void aDevicePropertyShowsAsItsRowText();
-    void anEmptyRowKeepsItsNameInJson();
+    void aRowKeepsItsNameTextAndValueInJson_data();
+    void aRowKeepsItsNameTextAndValueInJson();
     void unterminatedTextIsReadNoFurtherThanItsField();
     void openGlDialogShowsTheDriverStringsAndLeavesNoContextCurrent();
     void reportListsTheOpenGlExtensionsApartByRunsOfBlanks();
@@ -105,76 +106,46 @@ Run korvaneInfo(const QStringList &arguments, bool withDisplay, const QString &i
 
 
 // What clinfo, an OpenCL reader independent of this program, reports of
-// the drivers the loader finds: each platform's and each device's
-// properties by their OpenCL names, in the loader's order.
-struct ClinfoPlatform
-{
-    QHash<QString, QString> properties;
-    QVector<QHash<QString, QString>> devices;
-};
-
-// `clinfo --raw` lists the platforms' properties in one block, a platform
-// a paragraph, then each platform again with its devices' properties, a
-// line "[SUFFIX/N] NAME VALUE" each. Suffixes may repeat across platforms,
-// so devices belong to the platform whose header came last.
-QVector<ClinfoPlatform> readClinfo()
+// the drivers the loader finds, typed: "platforms", and at each platform's
+// place in "devices" its devices under "online".
+QJsonObject readClinfo()
 {
     QProcess clinfo;
-    clinfo.start(QStringLiteral("clinfo"), { QStringLiteral("--raw") });
+    clinfo.start(QStringLiteral("clinfo"), { QStringLiteral("--json") });
     // Without clinfo no platform is read, and the count differs from ours.
     if (!clinfo.waitForFinished(60000) || clinfo.exitCode() != 0)
-        qWarning("clinfo --raw did not run: %s", qPrintable(clinfo.errorString()));
-    const QRegularExpression line(QStringLiteral("^(?:\\[[^/]*/([^\\]]*)\\])?\\s*(#?[A-Z0-9_]+)\\s*(.*)$"));
-    QVector<ClinfoPlatform> platforms;
-    int current = -1;   // the platform whose devices follow
-    for (const QString &text : QString::fromLocal8Bit(clinfo.readAllStandardOutput()).split('\n')) {
-        const QRegularExpressionMatch m = line.match(text);
-        if (!m.hasMatch())
-            continue;
-        const QString device = m.captured(1), name = m.captured(2), value = m.captured(3);
-        if (device.isNull() && name == QLatin1String("CL_PLATFORM_NAME"))
-            platforms.append(ClinfoPlatform());
-        if (device.isNull() && !platforms.isEmpty())
-            platforms.last().properties.insert(name, value);
-        else if (device == QLatin1String("*") && name == QLatin1String("CL_PLATFORM_NAME"))
-            ++current;
-        else if (!device.isNull() && device != QLatin1String("*") && current >= 0 && current < platforms.size()) {
-            auto &devices = platforms[current].devices;
-            devices.resize(qMax(devices.size(), device.toInt() + 1));
-            devices[device.toInt()].insert(name, value);
-        }
-    }
-    return platforms;
+        qWarning("clinfo --json did not run: %s", qPrintable(clinfo.errorString()));
+    return QJsonDocument::fromJson(clinfo.readAllStandardOutput()).object();
+}
+
+// A JSON value as one line, for messages that show it.
+QString compact(const QJsonValue &value)
+{
+    return QString::fromUtf8(QJsonDocument(QJsonArray{ value }).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
 }
 
 // How korvane-info shows a value clinfo reports, by the row it stands in.
 enum class As { Text, Words, Flags, Sizes, MHz, MByte, KByte, YesNo, Type, MemType, FpNames, FpBits };
 
-QStringList shown(As as, const QString &v)
+QStringList shown(As as, const QJsonValue &v)
 {
-    const QStringList flags = v.split(" | ", Qt::SkipEmptyParts);
-    // The OpenCL headers' flags for single-precision floating point.
-    static const QStringList fpFlags = { "CL_FP_DENORM", "CL_FP_INF_NAN", "CL_FP_ROUND_TO_NEAREST",
-                                         "CL_FP_ROUND_TO_ZERO", "CL_FP_ROUND_TO_INF", "CL_FP_FMA",
-                                         "CL_FP_SOFT_FLOAT", "CL_FP_CORRECTLY_ROUNDED_DIVIDE_SQRT" };
-    static_assert(CL_FP_FMA == 1 << 5 && CL_FP_CORRECTLY_ROUNDED_DIVIDE_SQRT == 1 << 7, "one bit a flag, in order");
-    quint64 bits = 0;
+    QStringList names;   // a bit field's, under whichever key clinfo gives them
+    for (const QString &key : v.toObject().keys())
+        names = key == "raw" ? names : v[key].toVariant().toStringList();
+    const quint64 n = quint64(v.toDouble());
     switch (as) {
-    case As::Text: return { v };
-    case As::Words: return v.split(' ', Qt::SkipEmptyParts);
-    case As::Flags: return flags;
-    case As::Sizes: return { v.split(' ').mid(0, 3).join('x') };
-    case As::MHz: return { v + " MHz" };
-    case As::MByte: return { QString::number(v.toULongLong() >> 20) + " MByte" };
-    case As::KByte: return { QString::number(v.toULongLong() >> 10) + " KByte" };
-    case As::YesNo: return { v == "CL_TRUE" ? "yes" : "no" };
-    case As::Type: return { v.contains('|') ? "" : v };   // several types have no one name
-    case As::MemType: return { v.mid(3).toLower() };      // CL_LOCAL, CL_GLOBAL
-    case As::FpNames: return flags.mid(0, flags.indexOf(QRegularExpression("CL_FP_(SOFT|CORRECTLY).*")));
-    case As::FpBits:
-        for (const QString &flag : flags)
-            bits |= fpFlags.contains(flag) ? quint64(1) << fpFlags.indexOf(flag) : 0;
-        return { QString::number(bits) };
+    case As::Text: return { v.isDouble() ? QString::number(n) : v.toString() };
+    case As::Words: return v.toString().split(' ', Qt::SkipEmptyParts);
+    case As::Flags: return names;
+    case As::Sizes: return { v.toVariant().toStringList().mid(0, 3).join('x') };
+    case As::MHz: return { QString::number(n) + " MHz" };
+    case As::MByte: return { QString::number(n >> 20) + " MByte" };
+    case As::KByte: return { QString::number(n >> 10) + " KByte" };
+    case As::YesNo: return { v.toBool() ? "yes" : "no" };
+    case As::Type: return { names.size() == 1 ? names.first() : "" };   // several types have no one name
+    case As::MemType: return { v.toString().mid(3).toLower() };      // CL_LOCAL, CL_GLOBAL
+    case As::FpNames: return names.mid(0, names.indexOf(QRegularExpression("CL_FP_(SOFT|CORRECTLY).*")));
+    case As::FpBits: return { QString::number(quint64(v["raw"].toDouble())) };
     }
     return {};
 }
@@ -276,29 +247,34 @@ void DialogsTest::platformsStandExpandedAboveTheirCollapsedDevices()
     QVERIFY(labelOf(&none, "lblNoPlatform").startsWith("No OpenCL platform found (CL_PLATFORM_NOT_FOUND_KHR)"));
 }
 
+// The typed value is what clinfo --json would give for the same value.
 void DialogsTest::aDevicePropertyShowsAsItsRowText_data()
 {
     QTest::addColumn<Setter>("set");
     QTest::addColumn<int>("row");
     QTest::addColumn<QString>("expected");
-    auto add = [](const char *name, const Setter &set, int row, const char *expected) {
-        QTest::newRow(name) << set << row << QString::fromLatin1(expected);
+    QTest::addColumn<QString>("typed");
+    auto add = [](const char *name, const Setter &set, int row, const char *expected, const char *typed) {
+        QTest::newRow(name) << set << row << QString::fromLatin1(expected) << QString::fromLatin1(typed);
     };
 #define SET(...) [](ClDeviceEntry &e) { __VA_ARGS__; }
     static size_t sizes[4] = { 1024, 256, 16, 8 };
     add("a number uses all 32 bits", SET(e.maxComputeUnits = 0xFFFFFFFFu), 4,
-        "CL_DEVICE_MAX_COMPUTE_UNITS: 4294967295");
+        "CL_DEVICE_MAX_COMPUTE_UNITS: 4294967295", "4294967295");
     add("work-item sizes show the first three", SET(e.maxWorkItemDimensions = 4; e.maxWorkItemSizes = sizes),
-        6, "CL_DEVICE_MAX_WORK_ITEM_SIZES: 1024x256x16");
+        6, "CL_DEVICE_MAX_WORK_ITEM_SIZES: 1024x256x16", "[1024,256,16,8]");
     add("5 GiB less a byte is 5119 MByte", SET(e.globalMemSize = (quint64(5) << 30) - 1), 11,
-        "CL_DEVICE_GLOBAL_MEM_SIZE: 5119 MByte");
-    add("64 KiB less a byte is 63 KByte", SET(e.localMemSize = 65535), 14, "CL_DEVICE_LOCAL_MEM_SIZE: 63 KByte");
+        "CL_DEVICE_GLOBAL_MEM_SIZE: 5119 MByte", "5368709119");
+    add("64 KiB less a byte is 63 KByte", SET(e.localMemSize = 65535), 14, "CL_DEVICE_LOCAL_MEM_SIZE: 63 KByte",
+        "65535");
     add("fp flags by name, soft float unnamed",
         SET(e.singleFpConfig = CL_FP_INF_NAN | CL_FP_ROUND_TO_ZERO | CL_FP_FMA | CL_FP_SOFT_FLOAT), 20,
-        "CL_DEVICE_SINGLE_FP_CONFIG: CL_FP_INF_NAN\n\tCL_FP_ROUND_TO_ZERO\n\tCL_FP_FMA");
+        "CL_DEVICE_SINGLE_FP_CONFIG: CL_FP_INF_NAN\n\tCL_FP_ROUND_TO_ZERO\n\tCL_FP_FMA",
+        R"({"config":["CL_FP_INF_NAN","CL_FP_ROUND_TO_ZERO","CL_FP_FMA","CL_FP_SOFT_FLOAT"],"raw":106})");
     add("extensions apart by runs of blanks",
         SET(static char list[] = " cl_khr_icd   cl_khr_fp64 cl_ext "; e.extensions = list), 27,
-        "Extensions:\tcl_khr_icd\n\tcl_khr_fp64\n\tcl_ext");
+        "Extensions:\tcl_khr_icd\n\tcl_khr_fp64\n\tcl_ext", R"(["cl_khr_icd","cl_khr_fp64","cl_ext"])");
+    add("no extension keeps the prefix", SET(static char none[] = " "; e.extensions = none), 27, "Extensions:\t", "[]");
 #undef SET
 }
 
@@ -307,21 +283,42 @@ void DialogsTest::aDevicePropertyShowsAsItsRowText()
     QFETCH(Setter, set);
     QFETCH(int, row);
     QFETCH(QString, expected);
+    QFETCH(QString, typed);
     ClDeviceEntry entry{};
     set(entry);
-    QCOMPARE(deviceRows(entry).value(row - 1), expected);
+    const PropertyRow property = deviceProperties(entry).value(row - 1);
+    QCOMPARE(property.text, expected);
+    QCOMPARE(compact(property.typed), typed);
 }
 
-// A device of several types has no one name for them.
-void DialogsTest::anEmptyRowKeepsItsNameInJson()
+void DialogsTest::aRowKeepsItsNameTextAndValueInJson_data()
 {
-    const cl_device_type gpuAndDefault = CL_DEVICE_TYPE_GPU | CL_DEVICE_TYPE_DEFAULT;
-    ClFault::overrideDeviceInfo(CL_DEVICE_TYPE, &gpuAndDefault, sizeof gpuAndDefault);
+    QTest::addColumn<uint>("param");
+    QTest::addColumn<quint64>("value");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("expected");
+    // A device of several types has no one name for them; its typed value has.
+    QTest::newRow("several types") << uint(CL_DEVICE_TYPE) << quint64(CL_DEVICE_TYPE_GPU | CL_DEVICE_TYPE_DEFAULT) << 2
+        << R"({"name":"Type","typed":{"raw":5,"type":["CL_DEVICE_TYPE_DEFAULT","CL_DEVICE_TYPE_GPU"]},"value":""})";
+    QTest::newRow("a list of one") << uint(CL_DEVICE_QUEUE_PROPERTIES) << quint64(CL_QUEUE_PROFILING_ENABLE) << 15
+        << R"({"name":"CL_DEVICE_QUEUE_PROPERTIES","typed":{"queue_prop":["CL_QUEUE_PROFILING_ENABLE"],"raw":2},)"
+           R"("value":["CL_QUEUE_PROFILING_ENABLE"]})";
+    QTest::newRow("an empty list") << uint(CL_DEVICE_QUEUE_PROPERTIES) << quint64(0) << 15
+        << R"({"name":"CL_DEVICE_QUEUE_PROPERTIES","typed":{"queue_prop":[],"raw":0},"value":[]})";
+}
+
+void DialogsTest::aRowKeepsItsNameTextAndValueInJson()
+{
+    QFETCH(uint, param);
+    QFETCH(quint64, value);
+    QFETCH(int, row);
+    QFETCH(QString, expected);
+    ClFault::overrideDeviceInfo(param, &value, sizeof value);
     ClInventory inventory = {};
     const QJsonObject report = InfoReport::json(inventory, scanOpenClInventory(inventory), nullptr);
     releaseOpenClInventory(inventory);
     ClFault::reset();
-    QCOMPARE(report["platforms"][0]["devices"][0]["rows"][2].toObject(), QJsonObject({ { "name", "Type" }, { "value", "" } }));
+    QCOMPARE(compact(report["platforms"][0]["devices"][0]["rows"][row]), expected);
 }
 
 void DialogsTest::unterminatedTextIsReadNoFurtherThanItsField()
@@ -434,23 +431,38 @@ void DialogsTest::korvaneInfoAgreesWithClinfo_data()
     QTest::addColumn<QString>("where");   // "P" or "P:D"
     QTest::addColumn<QString>("row");
     QTest::addColumn<int>("place");       // among the rows of that name
-    QTest::addColumn<QStringList>("expected");
-    const QVector<ClinfoPlatform> platforms = readClinfo();
-    QTest::newRow("platforms") << QString() << "count" << 0 << QStringList(QString::number(platforms.size()));
-    auto add = [](const QString &where, const auto &shown, const QHash<QString, QString> &properties) {
+    QTest::addColumn<QJsonValue>("value");
+    QTest::addColumn<QJsonValue>("typed");
+    const QJsonObject clinfo = readClinfo();
+    const QJsonArray platforms = clinfo["platforms"].toArray();
+    QTest::newRow("platforms") << QString() << "count" << 0 << QJsonValue(platforms.size()) << QJsonValue();
+    qInfo("clinfo has no OpenGL part and no P:D index: those of korvane-info are not compared");
+    auto add = [](const QString &where, const auto &shown, const QJsonObject &properties) {
         QHash<QString, int> seen;
-        for (size_t i = 0; i < std::size(shown); ++i) {
-            const QString property = properties.contains(shown[i].property) ? shown[i].property
-                                                                            : "CL_DEVICE_QUEUE_PROPERTIES";
-            QTest::addRow("%s %s", qPrintable(where), shown[i].row)
-                << where << shown[i].row << seen[shown[i].row]++ << ::shown(shown[i].as, properties.value(property));
+        for (const auto &each : shown) {
+            const int place = seen[each.row]++;
+            // The queue's properties have a new name from OpenCL 2.0 on.
+            const QString property = properties.contains(each.property) ? each.property : "CL_DEVICE_QUEUE_PROPERTIES";
+            if (!properties.contains(property)) {
+                qInfo("clinfo reports no %s on %s: its row is not compared", each.property, qPrintable(where));
+                continue;
+            }
+            // A list is an array, however many items it holds; clinfo gives
+            // an extension list as the driver's one string.
+            const QStringList text = ::shown(each.as, properties[property]);
+            const QJsonArray list = QJsonArray::fromStringList(text);
+            const bool isList = each.as == As::Words || each.as == As::Flags || each.as == As::FpNames;
+            QTest::addRow("%s %s", qPrintable(where), each.row)
+                << where << each.row << place << (isList ? QJsonValue(list) : QJsonValue(text.first()))
+                << (each.as == As::Words ? list : properties[property]);
         }
     };
     for (int p = 0; p < platforms.size(); ++p) {
         const QString where = QString::number(p);
-        add(where, platformShown, platforms[p].properties);
-        for (int d = 0; d < platforms[p].devices.size(); ++d)
-            add(where + ':' + QString::number(d), deviceShown, platforms[p].devices[d]);
+        add(where, platformShown, platforms[p].toObject());
+        const QJsonArray devices = clinfo["devices"][p]["online"].toArray();
+        for (int d = 0; d < devices.size(); ++d)
+            add(where + ':' + QString::number(d), deviceShown, devices[d].toObject());
     }
 }
 
@@ -459,22 +471,23 @@ void DialogsTest::korvaneInfoAgreesWithClinfo()
     QFETCH(QString, where);
     QFETCH(QString, row);
     QFETCH(int, place);
-    QFETCH(QStringList, expected);
+    QFETCH(QJsonValue, value);
+    QFETCH(QJsonValue, typed);
     static const Run json = korvaneInfo({ "--json" }, false);
     const QJsonArray platforms = QJsonDocument::fromJson(json.out.toUtf8())["platforms"].toArray();
     if (where.isEmpty()) {
-        QCOMPARE(QString::number(platforms.size()), expected.first());
+        QCOMPARE(platforms.size(), value.toInt());
         return;
     }
     QJsonObject entry = platforms[where.section(':', 0, 0).toInt()].toObject();
     if (where.contains(':'))
         entry = entry["devices"].toArray()[where.section(':', 1).toInt()].toObject();
-    QJsonValue value = entry[row];   // the name, which is no row
+    QJsonObject found{ { "value", entry[row] }, { "typed", entry[row] } };   // the name, which is no row
     for (const QJsonValue &candidate : entry["rows"].toArray())
         if (candidate["name"] == row && place-- == 0)
-            value = candidate["value"];
-    // A list of lines, whether the report holds one or several.
-    QCOMPARE(value.isArray() ? value.toVariant().toStringList() : QStringList(value.toString()), expected);
+            found = candidate.toObject();
+    QCOMPARE(compact(found["value"]), compact(value));
+    QCOMPARE(compact(found["typed"]), compact(typed));
 }
 
 void DialogsTest::extensionNamesWrapOnlyAfterUnderscores()

@@ -152,12 +152,12 @@ QJsonObject DeviceBench::describe(const char *kernelName, const QString &size, c
              { "buildOptions", QString::fromLatin1(kernelBuildOptions(shape)) } };
 }
 
-KernelShape DeviceBench::useKernel(const char *sourceFile, const char *kernelName)
+KernelShape DeviceBench::useKernel(const char *sourceFile, const char *kernelName, const QByteArray &moreOptions)
 {
     QByteArray log;
     KernelShape shape = KernelShape::Cpu;
     check(chooseKernelShape(device, shape), "clGetDeviceInfo");
-    const ClCall call = buildKernel(context, device, sourceFile, kernelName, shape, program, kernel, log);
+    const ClCall call = buildKernel(context, device, sourceFile, kernelName, shape, program, kernel, log, moreOptions);
     check(call.status, call.name);
     return shape;
 }
@@ -277,14 +277,24 @@ double DeviceBench::yardstick(const std::function<double()> &rate)
     return measured;
 }
 
+// The faster of two vector widths: which one fills a device's units is the
+// device's own affair (see cl/DevicePeak.cl).
+double DeviceBench::deviceFlopsPerSecond()
+{
+    double best = 0.0;
+    for (int width : { 8, 16 })
+        best = std::max(best, deviceFlopsPerSecond(width));
+    return best;
+}
+
 // Eight full groups for every compute unit, so that every unit stays busy
 // whatever its count and width; then doubles the chains' length until a run
 // lasts long enough to time well, or until a device that seems to take no
 // time has had a fair chance.
-double DeviceBench::deviceFlopsPerSecond()
+double DeviceBench::deviceFlopsPerSecond(int width)
 {
     return yardstick([&] {
-        useKernel(peakSource, "fma_peak");
+        useKernel(peakSource, "fma_peak", "-DPEAK_WIDTH=" + QByteArray::number(width));
         cl_uint units = 0;
         check(clGetDeviceInfo(device, CL_DEVICE_MAX_COMPUTE_UNITS, sizeof units, &units, nullptr), "clGetDeviceInfo");
         const size_t items = 8 * std::max<size_t>(units, 1) * kernelGroupSize();
@@ -296,7 +306,7 @@ double DeviceBench::deviceFlopsPerSecond()
             check(setKernelArgs(kernel, 0, out, iterations, 0.999999f, 1e-6f), "clSetKernelArg");
             seconds = fastestRun(items, 3);
         }
-        return 256.0 * iterations * items / seconds;
+        return 2.0 * 8 * width * iterations * items / seconds;
     });
 }
 

@@ -55,7 +55,8 @@ private:
 
     QString attempt(const Run &work);
     QJsonObject describe(const char *kernelName, const QString &size, const char *work) const;
-    KernelShape useKernel(const char *sourceFile, const char *kernelName);
+    KernelShape useKernel(const char *sourceFile, const char *kernelName,
+                          const QByteArray &moreOptions = QByteArray());
     cl_mem buffer(size_t bytes, const void *data = nullptr);
     void measure(QJsonObject &figure, const Run &deviceRun, const Run &hostRun);
     double fastestOf(int runs, const Run &work);
@@ -63,6 +64,7 @@ private:
     size_t kernelGroupSize();
     double yardstick(const std::function<double()> &rate);
     double deviceFlopsPerSecond();
+    double deviceFlopsPerSecond(int width);
     double deviceCopyBytesPerSecond(size_t bytes);
 
     RunSettings settings;

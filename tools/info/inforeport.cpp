@@ -15,27 +15,16 @@ QString deviceIndex(int platform, int device)
     return QStringLiteral("%1:%2").arg(platform).arg(device);
 }
 
-// A row as "name" and "value"; a multi-line value becomes a list. The
-// value is the driver's text as it stands, blanks at its ends included:
-// only the ": " or ":\t" after the name is taken off.
-QJsonObject jsonRow(const QString &text)
-{
-    const int colon = text.indexOf(QLatin1Char(':'));
-    const QStringList lines = text.mid(colon + 2).split(QStringLiteral("\n\t"));
-    const QJsonValue value = lines.size() > 1 ? QJsonValue(QJsonArray::fromStringList(lines)) : QJsonValue(lines.first());
-    return QJsonObject{ { QStringLiteral("name"), text.left(qMax(colon, 0)) }, { QStringLiteral("value"), value } };
-}
-
-QJsonArray jsonRows(const QStringList &rows, const QStringList &names = QStringList())
+// A row as its "name", its text after the prefix as "value" (a list as an
+// array, however many items it holds) and the driver's value as "typed".
+// A row without text in the dialog keeps its name and typed value.
+QJsonArray jsonRows(const QVector<PropertyRow> &rows)
 {
     QJsonArray result;
-    for (int i = 0; i < rows.size(); ++i) {
-        QJsonObject row = jsonRow(rows[i]);
-        // A value with nothing to show leaves its row empty in the dialog;
-        // a script still finds the row by its name.
-        if (rows[i].isEmpty())
-            row[QStringLiteral("name")] = names.value(i);
-        result << row;
+    for (const PropertyRow &row : rows) {
+        result << QJsonObject{ { QStringLiteral("name"), row.name },
+                               { QStringLiteral("value"), row.shown },
+                               { QStringLiteral("typed"), row.typed } };
     }
     return result;
 }
@@ -95,10 +84,10 @@ QJsonObject json(const ClInventory &inventory, cl_int scanStatus, const GlString
         for (cl_uint d = 0; d < platform.numDevices; ++d) {
             devices << QJsonObject{ { QStringLiteral("index"), deviceIndex(int(p), int(d)) },
                                     { QStringLiteral("name"), QString::fromLatin1(platform.devices[d].name) },
-                                    { QStringLiteral("rows"), jsonRows(deviceRows(platform.devices[d]), deviceRowNames()) } };
+                                    { QStringLiteral("rows"), jsonRows(deviceProperties(platform.devices[d])) } };
         }
         platforms << QJsonObject{ { QStringLiteral("name"), QString::fromLatin1(platform.name) },
-                                  { QStringLiteral("rows"), jsonRows(platformRows(platform)) },
+                                  { QStringLiteral("rows"), jsonRows(platformProperties(platform)) },
                                   { QStringLiteral("devices"), devices } };
     }
     report.insert(QStringLiteral("platforms"), platforms);

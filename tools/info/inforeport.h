@@ -25,9 +25,10 @@ QString openGl(const GlStrings &strings);
 QString openGlWithoutDisplay(const QString &why);
 
 // The same content as one object: "platforms" (each with its rows and its
-// "devices", each device with its "index" "P:D" and rows), "opengl" (null
-// without a display, its "error" without a context) and, after a failed
-// scan, "error".
+// "devices", each device with its "index" "P:D" and rows; each row with its
+// "name", its text as "value" and the driver's value as "typed"), "opengl"
+// (null without a display, its "error" without a context) and, after a
+// failed scan, "error".
 QJsonObject json(const ClInventory &inventory, cl_int scanStatus, const GlStrings *gl);
 
 // A row's text at a tree depth, with its line break.

@@ -27,7 +27,8 @@ void describeOptions(QCommandLineParser &parser)
 {
     addCommonOptions(parser);
     parser.setApplicationDescription(InfoReport::description());
-    parser.addOption({ QStringLiteral("json"), QStringLiteral("Prints the same content as one JSON object.") });
+    parser.addOption({ QStringLiteral("json"), QStringLiteral("Prints the same content as one JSON object: each row's "
+                                                                "text, and the driver's value typed as clinfo --json types it.") });
 }
 
 // OpenGL is asked through a GUI application, which needs the window
