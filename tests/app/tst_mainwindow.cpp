@@ -166,7 +166,6 @@ void MainWindowTest::slidersSetSpeedAndFrequency_data()
     QTest::addColumn<float>("speed");
     QTest::addColumn<float>("frequency");
     QTest::newRow("as opened") << QString() << 0 << 0.051f << 4.0f;
-    QTest::newRow("slowest") << "horizontalSlider" << 0 << 0.001f << 4.0f;
     QTest::newRow("fastest") << "horizontalSlider" << 99 << 0.496f << 4.0f;
     QTest::newRow("flat") << "hsFreq" << 0 << 0.496f << 0.0f;
     QTest::newRow("densest") << "hsFreq" << 99 << 0.496f << 9.9f;
@@ -221,25 +220,21 @@ void MainWindowTest::onlyARunningViewOnTheCurrentTabAnimates()
     const char *timers[] = { "tmrWdgtAnimate", "tmrPPAnimate", "tmrNBodyAnimate" };
     auto *tabs = child<QTabWidget>("tabWidget");
     auto ticking = [&] {
-        QList<int> tabsTicking;
-        for (int each = 0; each < 3; ++each) {
-            if (child<QTimer>(timers[each])->isActive())
-                tabsTicking << each;
-        }
-        return tabsTicking;
+        QList<int> each;
+        for (int tab : { 0, 1, 2 })
+            each << (child<QTimer>(timers[tab])->isActive() ? child<QTimer>(timers[tab])->interval() : 0);
+        return each;
     };
     for (int tab : { 2, 1, 0 }) {
         tabs->setCurrentIndex(tab);
-        QCOMPARE(ticking(), QList<int>());
+        QCOMPARE(ticking(), QList<int>({ 0, 0, 0 }));
     }
     tabs->setCurrentIndex(2);
     QTest::mouseClick(child<QPushButton>("pbNBody"), Qt::LeftButton);
-    QCOMPARE(ticking(), QList<int>{ 2 });
-    QCOMPARE(child<QTimer>(timers[2])->interval(), 1);
-    tabs->setCurrentIndex(0);
-    QCOMPARE(ticking(), QList<int>());
-    tabs->setCurrentIndex(2);
-    QCOMPARE(ticking(), QList<int>{ 2 });
+    for (int tab : { 2, 0, 2 }) {
+        tabs->setCurrentIndex(tab);
+        QCOMPARE(ticking(), QList<int>({ 0, 0, tab == 2 ? 1 : 0 }));
+    }
     DemoView *view = viewOfTab(*window, 2);
     view->frameCount = 0;
     QTRY_VERIFY(view->frameCount > 3);
@@ -247,7 +242,7 @@ void MainWindowTest::onlyARunningViewOnTheCurrentTabAnimates()
     ErrorBoxCatcher boxes;
     ClFault::failCall("clEnqueueNDRangeKernel", 1, CL_OUT_OF_RESOURCES);
     QTRY_COMPARE(boxes.count(), 1);
-    QTRY_COMPARE(ticking(), QList<int>());
+    QTRY_COMPARE(ticking(), QList<int>({ 0, 0, 0 }));
 }
 
 void MainWindowTest::menuOpensBothDialogsModeless()

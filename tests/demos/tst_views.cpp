@@ -112,13 +112,6 @@ Image unfilteredScene(OGLPP *view)
     return frameOf(view);
 }
 
-struct PaintCounter : QObject
-{
-    explicit PaintCounter(int &count) : count(count) {}
-    bool eventFilter(QObject *, QEvent *event) override { return count += event->type() == QEvent::Paint, false; }
-    int &count;
-};
-
 } // namespace
 
 // The three tabs' views as a user meets them: where the camera puts each
@@ -181,22 +174,6 @@ private slots:
         QVERIFY(!views[view]->isReady());
         QCOMPARE(ClFault::callCount("clCreateContext"), 0);
         QCOMPARE(boxes.count(), 0);
-    }
-
-    void aViewAtRestIsNotRepaintedByItsTimer()
-    {
-        for (DemoView *view : views) {
-            QCoreApplication::processEvents();
-            int paints = 0;
-            PaintCounter counter(paints);
-            view->installEventFilter(&counter);
-            ticking = view;
-            QTest::qWait(50);
-            ticking = nullptr;
-            // About fifty ticks; an expose the X server sends late on a busy
-            // machine may add one paint, a tick that repaints adds dozens.
-            QVERIFY2(paints <= 1, qPrintable(QString::number(paints)));
-        }
     }
 
     void startShowsTheSceneWhereTheCameraPutsIt_data()
