@@ -12,6 +12,10 @@
 #include <functional>
 #include <memory>
 
+#ifdef __SANITIZE_ADDRESS__
+#include <sanitizer/lsan_interface.h>
+#endif
+
 // The "Platforms" and "OpenGL" dialogs and korvane-info, which prints what
 // they show.
 class DialogsTest : public QObject
@@ -115,6 +119,12 @@ QJsonObject readClinfo()
     // Without clinfo no platform is read, and the count differs from ours.
     if (!clinfo.waitForFinished(60000) || clinfo.exitCode() != 0)
         qWarning("clinfo --json did not run: %s", qPrintable(clinfo.errorString()));
+    // Qt 5.15's parser loses the value it replaces when an object repeats a
+    // key, and clinfo repeats one ("OpenCL C"): the leak checker passes over
+    // this parse alone.
+#ifdef __SANITIZE_ADDRESS__
+    __lsan::ScopedDisabler qtParserLosesRepeatedKeys;
+#endif
     return QJsonDocument::fromJson(clinfo.readAllStandardOutput()).object();
 }
 
@@ -428,11 +438,13 @@ void DialogsTest::korvaneInfoAgreesWithClinfo_data()
     QTest::addColumn<QString>("where");   // "P" or "P:D"
     QTest::addColumn<QString>("row");
     QTest::addColumn<int>("place");       // among the rows of that name
-    QTest::addColumn<QJsonValue>("value");
-    QTest::addColumn<QJsonValue>("typed");
+    // Values as compact JSON: a QJsonValue kept in a data table loses the
+    // containers it shares with its document (Qt 5.15 leaks them).
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("typed");
     const QJsonObject clinfo = readClinfo();
     const QJsonArray platforms = clinfo["platforms"].toArray();
-    QTest::newRow("platforms") << QString() << "count" << 0 << QJsonValue(platforms.size()) << QJsonValue();
+    QTest::newRow("platforms") << QString() << "count" << 0 << QString::number(platforms.size()) << QString();
     qInfo("clinfo has no OpenGL part and no P:D index: those of korvane-info are not compared");
     auto add = [](const QString &where, const auto &shown, const QJsonObject &properties) {
         QHash<QString, int> seen;
@@ -450,14 +462,14 @@ void DialogsTest::korvaneInfoAgreesWithClinfo_data()
             const QJsonArray list = QJsonArray::fromStringList(text);
             const bool isList = each.as == As::Words || each.as == As::Flags || each.as == As::FpNames;
             QTest::addRow("%s %s", qPrintable(where), each.row)
-                << where << each.row << place << (isList ? QJsonValue(list) : QJsonValue(text.first()))
-                << (each.as == As::Words ? list : properties[property]);
+                << where << each.row << place << compact(isList ? QJsonValue(list) : QJsonValue(text.first()))
+                << compact(each.as == As::Words ? list : properties[property]);
         }
     };
     for (int p = 0; p < platforms.size(); ++p) {
         const QString where = QString::number(p);
         add(where, platformShown, platforms[p].toObject());
-        const QJsonArray devices = clinfo["devices"][p]["online"].toArray();
+        const QJsonArray devices = clinfo["devices"].toArray()[p].toObject()["online"].toArray();
         for (int d = 0; d < devices.size(); ++d)
             add(where + ':' + QString::number(d), deviceShown, devices[d].toObject());
     }
@@ -468,8 +480,8 @@ void DialogsTest::korvaneInfoAgreesWithClinfo()
     QFETCH(QString, where);
     QFETCH(QString, row);
     QFETCH(int, place);
-    QFETCH(QJsonValue, value);
-    QFETCH(QJsonValue, typed);
+    QFETCH(QString, value);
+    QFETCH(QString, typed);
     static const Run json = korvaneInfo({ "--json" }, false);
     const QJsonArray platforms = QJsonDocument::fromJson(json.out.toUtf8())["platforms"].toArray();
     if (where.isEmpty()) {
@@ -483,8 +495,8 @@ void DialogsTest::korvaneInfoAgreesWithClinfo()
     for (const QJsonValue &candidate : entry["rows"].toArray())
         if (candidate["name"] == row && place-- == 0)
             found = candidate.toObject();
-    QCOMPARE(compact(found["value"]), compact(value));
-    QCOMPARE(compact(found["typed"]), compact(typed));
+    QCOMPARE(compact(found["value"]), value);
+    QCOMPARE(compact(found["typed"]), typed);
 }
 
 void DialogsTest::extensionNamesWrapOnlyAfterUnderscores()
